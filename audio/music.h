@@ -1,0 +1,17 @@
+// Music playback and the sync signals that time every picture: the play
+// position in bytes of decoded audio, the phase and seconds derived from it,
+// and a 512-bin spectrum of the sound now playing.
+#pragma once
+#include <cstdint>
+
+constexpr int FFT_BIN_COUNT = 512;
+
+extern uint32_t musicStream;          // stream handle; 0 when creating it failed
+extern float musicBytePos;            // play position, bytes of decoded 16-bit samples
+extern float spinPhase;               // musicBytePos / 200000
+extern float musicSeconds;            // play position in seconds
+extern float fftBins[FFT_BIN_COUNT];  // spectrum magnitudes, lowest frequency first
+
+void startMusic();
+void refreshSyncSignals();
+void stopMusic();

@@ -1,0 +1,14 @@
+// The render target: one framebuffer object with renderTex1 as colour
+// attachment and a 512x512 depth renderbuffer, for drawing into a texture.
+#pragma once
+
+extern unsigned int sceneFramebuffer;        // 0 until created
+extern unsigned int sceneDepthRenderbuffer;  // 0 until created
+
+bool createRenderTarget();
+void beginRenderToTexture();
+void endRenderToTexture();
+
+// True when the driver offers GL_EXT_framebuffer_object; no entry point of the
+// extension is called otherwise.
+bool framebufferExtensionAvailable();

@@ -1,0 +1,28 @@
+// The texture catalogue: 65 images read from data/ into OpenGL textures at
+// start-up, plus four empty 512x512 render textures. Handles are 0 when an
+// image failed to load.
+#pragma once
+
+constexpr int IMAGE_TEXTURE_COUNT = 65;
+
+extern unsigned int texGroupLogo, texEnvA, texTitle, texThanks, texThanksGroups, texRiddle,
+    texSpiral, texWave, texStrip, texPhoto, texBanner;
+extern unsigned int texLine01, texLine02, texLine03, texLine04, texLine05, texLine06, texLine07,
+    texLine08, texLine09, texLine10, texLine11, texLine12, texLine13, texLine14, texLine15,
+    texLine16, texLine17, texLine18, texLine19, texLine20, texLine21, texLine22, texLine23,
+    texLine24, texLine25, texLine26, texLine27, texLine28, texLine29, texLine30, texLine31,
+    texLine32, texLine33, texLine34, texLine35, texLine36, texLine37, texLine38, texLine39,
+    texLine40, texLine41;
+extern unsigned int texRap01, texRap02, texRap03, texRap04, texRap05, texRap06, texRap07,
+    texRap08, texRap09, texRap10, texRap11, texRap12, texRap13;
+extern unsigned int renderTex0, renderTex1, renderTex2, renderTex3;
+
+// One row of the catalogue, in load order.
+struct TextureEntry {
+    unsigned int* handle;
+    const char* path;  // relative to the working directory
+};
+extern const TextureEntry textureCatalogue[IMAGE_TEXTURE_COUNT];
+
+int loadTextures();
+int releaseTextures();

@@ -1,0 +1,24 @@
+// The life of the demo: start-up, the non-blocking frame loop, shutdown.
+// main() is only a call to demoMain(); the loop's pieces are public so that
+// tests can drive single frames.
+#pragma once
+#include <cstdint>
+
+enum class FrameOutcome {
+    Presented,      // the frame was refreshed and presented
+    EscapePressed,  // Escape was down: the frame was not presented, the loop ends
+    TimelineOver,   // every scene declined: nothing refreshed or presented, the loop ends
+};
+
+// One frame of the loop (the pass with an empty event queue).
+FrameOutcome produceFrame();
+
+// The loop: one event per pass, or one frame when none is waiting.
+// Returns the exit code.
+int runFrameLoop();
+
+// Start-up, loop and shutdown; the exit code of the process.
+int demoMain();
+
+// Frames presented since start; the performance report and tests read it.
+extern uint64_t presentedFrameCount;

@@ -1,0 +1,27 @@
+// The demo window and its OpenGL context over SDL2: creation (with the
+// fullscreen mode change or the windowed-mode question), the fixed GL state,
+// event handling into the shell state, and teardown.
+#pragma once
+
+struct SDL_Window;
+union SDL_Event;
+
+extern SDL_Window* hWnd;   // the demo window; null until created
+extern void* hRC;          // its OpenGL context (SDL_GLContext); null until created
+extern bool fullscreen;    // display mode changed (or to be); cleared when windowed is accepted
+extern bool windowActive;  // false while the window is minimised
+extern bool keyDown[256];  // key state by Windows virtual-key code
+
+constexpr int VK_ESCAPE_CODE = 27;
+
+bool createDemoWindow(const char* title, int width, int height, int bits, bool fullscreenRequested);
+void destroyDemoWindow();
+void resizeViewport(int width, int height);
+bool setupGLState();
+
+// Turns one SDL event into shell state. Returns true when the event asks the
+// loop to end (a close request, the counterpart of WM_QUIT with code 0).
+bool demoWindowProc(const SDL_Event& event);
+
+// Windows virtual-key code for an SDL keycode; 0 when the key has none.
+int virtualKeyFromSdl(int sdlKeycode);
