@@ -70,7 +70,7 @@ bool decodeMp3File(const char* path, DecodedTrack& track) {
     if (ok) {
         const off_t length = mpg123_length(mh);
         const uint64_t expected = length > 0 ? static_cast<uint64_t>(length) : 0;
-        ok = expected * track.bytesPerFrame() <= MAX_DECODED_BYTES;
+        ok = expected <= MAX_DECODED_BYTES / track.bytesPerFrame();
         if (ok) decodeSamples(mh, expected, track);
     }
     mpg123_delete(mh);  // closes the file too
