@@ -228,11 +228,18 @@ def draw_text_block(canvas, lines, size, centre, style, face="sans", shear=0.0):
     stroke = round(style.stroke * size)
     drop = round(style.drop * size)
     pitch = LINE_PITCH * size + 2 * stroke
-    faces = Image.new("L", canvas.size, 0)
-    edges = Image.new("L", canvas.size, 0)
+    # work on the patch of canvas around the block only
+    w, h = block_extent(lines, size, style, face)
+    reach_x, reach_y = w / 2 + abs(shear) * h / 2 + size, h / 2 + size
+    x0, y0 = max(0, int(centre[0] - reach_x)), max(0, int(centre[1] - reach_y))
+    x1 = min(canvas.size[0], int(centre[0] + reach_x) + 1)
+    y1 = min(canvas.size[1], int(centre[1] + reach_y) + 1)
+    patch = canvas.crop((x0, y0, x1, y1))
+    faces = Image.new("L", patch.size, 0)
+    edges = Image.new("L", patch.size, 0)
     dface, dedge = ImageDraw.Draw(faces), ImageDraw.Draw(edges)
-    rows = np.full(canvas.size[1], 0.5)
-    cx, cy = centre[0] - drop / 2, centre[1] - drop / 2
+    rows = np.full(patch.size[1], 0.5)
+    cx, cy = centre[0] - drop / 2 - x0, centre[1] - drop / 2 - y0
     for i, line in enumerate(lines):
         y = cy + (i - (len(lines) - 1) / 2) * pitch
         dface.text((cx, y), line, font=f, fill=255, anchor="mm")
@@ -247,13 +254,14 @@ def draw_text_block(canvas, lines, size, centre, style, face="sans", shear=0.0):
                                 Image.Resampling.BICUBIC)
         edges = edges.transform(edges.size, Image.Transform.AFFINE, slant,
                                 Image.Resampling.BICUBIC)
-    shadow = Image.new("L", canvas.size, 0)
+    shadow = Image.new("L", patch.size, 0)
     shadow.paste(edges, (drop, drop))
-    paint(canvas, style.shadow, shadow)
-    paint(canvas, style.outline, edges)
+    paint(patch, style.shadow, shadow)
+    paint(patch, style.outline, edges)
     colours = ramp(rows, style.stops)[:, None, :]
-    gradient = to_image(np.broadcast_to(colours, (canvas.size[1], canvas.size[0], 3)))
-    canvas.paste(gradient, (0, 0), faces)
+    gradient = to_image(np.broadcast_to(colours, (patch.size[1], patch.size[0], 3)))
+    patch.paste(gradient, (0, 0), faces)
+    canvas.paste(patch, (x0, y0))
 
 
 def text_in_box(canvas, text, box, style, face="sans", max_lines=3, max_size=400, shear=0.0):
@@ -381,8 +389,8 @@ def thanks_badge():
     c = 512
 
     def draw(canvas, pen):
-        pen.poly(star_points(c, c, 420, 350, 18), (255, 200, 40))
-        pen.poly(star_points(c, c, 380, 330, 18, turn=-80), (255, 150, 30))
+        pen.poly(star_points(c, c, 400, 334, 18), (255, 200, 40))
+        pen.poly(star_points(c, c, 364, 322, 18, turn=-80), (255, 150, 30))
         pen.circle(c, c, 318, INK)
         pen.circle(c, c, 304, (235, 60, 130))
         pen.circle(c, c, 270, (250, 95, 160))

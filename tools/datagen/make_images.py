@@ -6,6 +6,8 @@ import argparse
 import os
 import sys
 
+sys.dont_write_bytecode = True  # keep the source tree clean when tests run the generator
+
 import numpy as np
 from PIL import Image
 
