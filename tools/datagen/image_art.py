@@ -440,7 +440,8 @@ def riddle_tile():
 
 
 def ribbon_banner():
-    """A red ribbon with notched tails, 'ZORBLAX * KV 2007' in gold."""
+    """A red ribbon with notched tails, 'ZORBLAX * KV 2007' in gold. The scene shows its quad
+    from about 5 % in from the left and down to 89 % of its height."""
     s = 2
     gold = TextStyle(((0.0, (255, 250, 210)), (0.5, (255, 210, 80)), (1.0, (210, 130, 20))),
                      INK, (90, 10, 30), 0.08, 0.06)
@@ -449,8 +450,8 @@ def ribbon_banner():
         for flip in (False, True):
             def fx(v):
                 return 1536 - v if flip else v
-            pen.poly([(fx(30), 170), (fx(250), 170), (fx(250), 420), (fx(30), 420),
-                      (fx(110), 295)], (160, 20, 45))
+            pen.poly([(fx(84), 170), (fx(250), 170), (fx(250), 420), (fx(84), 420),
+                      (fx(150), 295)], (160, 20, 45))
             pen.poly([(fx(200), 340), (fx(260), 340), (fx(260), 420)], (95, 5, 30))
         pen.rect(190, 70, 1346, 350, (215, 35, 60), radius=10)
         pen.rect(190, 210, 1346, 350, (190, 25, 55), radius=10)
