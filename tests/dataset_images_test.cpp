@@ -1,7 +1,11 @@
 // The committed data set's 65 images: each at its catalogue path and decodable by DevIL (the
 // library the texture catalogue loads with); cut-outs with hard alpha, their drawings on
 // screen where the scenes put the quads; the generator redraws them byte for byte.
+#include <epoxy/gl.h>
 #include <IL/il.h>
+#include <IL/ilu.h>
+#define ILUT_USE_OPENGL  // Debian's ilut.h declares the OpenGL loader only on request
+#include <IL/ilut.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +20,7 @@
 #include <vector>
 
 #include "resources/textures.h"
+#include "support/test_support.h"
 
 namespace fs = std::filesystem;
 
@@ -152,8 +157,10 @@ Area coveredPart(const Placement& q, const Placement& cover) {
 // Pixels that pass the alpha test at `reference`, counted within `area` of the image.
 long passingIn(const Decoded& image, float reference, const Area& area) {
     long count = 0;
-    const int x0 = int(std::ceil(area.x0 * image.width)), x1 = int(area.x1 * image.width);
-    const int y0 = int(std::ceil(area.y0 * image.height)), y1 = int(area.y1 * image.height);
+    const int x0 = std::max(0, int(std::ceil(area.x0 * image.width)));
+    const int x1 = std::min(image.width, int(area.x1 * image.width));
+    const int y0 = std::max(0, int(std::ceil(area.y0 * image.height)));
+    const int y1 = std::min(image.height, int(area.y1 * image.height));
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x)
             if (image.at(x, y)[3] > reference * 255.0f) ++count;
@@ -165,6 +172,34 @@ const Area whole = {0.0, 1.0, 0.0, 1.0};
 std::vector<uint8_t> readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Lit pixels of a caption drawn as the lyrics scene draws it: GL_REPLACE, alpha test at
+// `reference`, quad with right edge 3.5 at (-1.3, 0.7, -4.5), over black.
+long litPixelsOfCaption(GLuint texture, float reference) {
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glTranslatef(-1.3f, 0.7f, -4.5f);
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, reference);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0), glVertex3f(-1, -1, 0);
+    glTexCoord2f(1, 0), glVertex3f(3.5f, -1, 0);
+    glTexCoord2f(1, 1), glVertex3f(3.5f, 1, 0);
+    glTexCoord2f(0, 1), glVertex3f(-1, 1, 0);
+    glEnd();
+    glDisable(GL_ALPHA_TEST);
+    std::vector<uint8_t> rgb(800 * 600 * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    long lit = 0;
+    for (size_t i = 0; i < rgb.size(); i += 3)
+        if (rgb[i] | rgb[i + 1] | rgb[i + 2]) ++lit;
+    return lit;
 }
 
 }  // namespace
@@ -306,4 +341,27 @@ TEST(DataSetGenerator, RedrawsImagesOfEveryKindByteForByte) {
         ASSERT_FALSE(fresh.empty());
         EXPECT_TRUE(fresh == readBytes(dataDir + path)) << "redrawn bytes differ";
     }
+}
+
+TEST(DataSetImagesOnScreen, StrictCaptionsShowWholeLettersThroughTheTextureLoader) {
+    ASSERT_TRUE(openTestGLContext());
+    ilInit();
+    iluInit();
+    ilutRenderer(ILUT_OPENGL);
+    ilutInit();
+    for (const auto& spec : dataSet()) {
+        if (spec.path.rfind("Lyrics/Line", 0) != 0 || spec.reference <= 0.4f) continue;
+        SCOPED_TRACE(spec.path);
+        std::string path = dataDir + spec.path;
+        const GLuint texture = ilutGLLoadImage(path.data());
+        ASSERT_NE(texture, 0u);
+        const long usual = litPixelsOfCaption(texture, 0.4f);
+        const long strict = litPixelsOfCaption(texture, spec.reference);
+        EXPECT_GT(usual, 20000) << "caption barely visible";
+        // filtering softens a texel's width at the letter edges; nothing more may go
+        EXPECT_GE(strict, usual * 19 / 20) << usual << " pixels lit at 0.4, " << strict
+                                           << " at " << spec.reference;
+        glDeleteTextures(1, &texture);
+    }
+    closeTestGLContext();
 }

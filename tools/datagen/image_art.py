@@ -413,7 +413,7 @@ GREETED_GROUPS = ("Quillfen", "Nybblecore", "Vectorwitch", "Plasmafrog", "Fjordb
 def greetings_list():
     """'greetings to' in chrome over a column of greeted group names."""
     s = 2
-    top, bottom = 0.21, 0.91                # the quad overhangs the screen by 8 % top and bottom
+    top, bottom = 0.2, 0.88                 # the quad overhangs the screen by 8 % top and bottom
 
     def draw(canvas, pen):
         W = canvas.size[0]
@@ -594,7 +594,8 @@ def env_wave():
     """Concentric water ripples, deep blue to cyan with white crests."""
     def shade(x, y, r):
         theta = np.arctan2(y, x)
-        wave = 0.5 + 0.5 * np.cos(2 * math.pi * 5.5 * r + 0.8 * np.sin(4 * theta))
+        wobble = 0.8 * np.sin(4 * theta) * np.minimum(1.0, r / 0.3)  # none at the pole
+        wave = 0.5 + 0.5 * np.cos(2 * math.pi * 5.5 * r + wobble)
         crest = wave ** 8
         t = np.clip(wave * 0.8 + crest * 0.2, 0, 1)
         return ramp(t, ((0.0, (5, 15, 60)), (0.5, (0, 120, 170)), (0.85, (110, 225, 255)),
