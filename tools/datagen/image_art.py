@@ -650,8 +650,8 @@ def draw_floppy(canvas, p):
     p.rect(120, 256, 392, 442, (245, 244, 232), radius=10)
     for yy in (336, 376, 416):
         p.line([(146, yy), (366, yy)], 6, (170, 180, 215))
-    f = font(44 * ILLUSTRATION_SCALE)
-    ImageDraw.Draw(canvas).text((256 * ILLUSTRATION_SCALE, 296 * ILLUSTRATION_SCALE), "KV 2007",
+    f = font(44 * p.k)
+    ImageDraw.Draw(canvas).text((256 * p.k, 296 * p.k), "KV 2007",
                                 font=f, fill=(210, 40, 70, 255), anchor="mm")
     p.rect(88, 410, 108, 430, (20, 24, 50))
 
