@@ -41,6 +41,11 @@ Position exactPosition(const StripMesh& m, uint32_t i) {
     return {m.vertices[3 * i], m.vertices[3 * i + 1], m.vertices[3 * i + 2]};
 }
 
+// Twice the area, along the triangle's normal by its winding.
+Vec faceNormal(const StripMesh& m, const std::array<uint32_t, 3>& t) {
+    return cross(sub(position(m, t[1]), position(m, t[0])), sub(position(m, t[2]), position(m, t[0])));
+}
+
 // Triangles as OpenGL draws them from the strips: every second one reversed.
 // Only those with area are kept; the rest (repeated index) draw nothing.
 std::vector<std::array<uint32_t, 3>> drawnTriangles(const StripMesh& m) {
@@ -50,17 +55,11 @@ std::vector<std::array<uint32_t, 3>> drawnTriangles(const StripMesh& m) {
         for (uint32_t i = 0; i + 2 < m.stripLengths[k]; ++i) {
             std::array<uint32_t, 3> t = {s[i], s[i + 1], s[i + 2]};
             if (i % 2 == 1) std::swap(t[0], t[1]);
-            Vec e = cross(sub(position(m, t[1]), position(m, t[0])),
-                          sub(position(m, t[2]), position(m, t[0])));
-            if (length(e) > 0) triangles.push_back(t);
+            if (length(faceNormal(m, t)) > 0) triangles.push_back(t);
         }
         s += m.stripLengths[k];
     }
     return triangles;
-}
-
-Vec faceNormal(const StripMesh& m, const std::array<uint32_t, 3>& t) {
-    return cross(sub(position(m, t[1]), position(m, t[0])), sub(position(m, t[2]), position(m, t[0])));
 }
 
 // Vertex ids after merging vertices with equal positions.
@@ -326,6 +325,177 @@ TEST(MeshC, IsTheHeaviestDraw) {
     EXPECT_GT(meshC.vertexCount, 3000u);
     EXPECT_GT(meshC.stripCount, 2000u);
     EXPECT_GT(meshC.stripCount, meshA.stripCount + meshB.stripCount);
+}
+
+// ---- drawing ------------------------------------------------------------------
+
+constexpr int kPixelsPerUnit = 50;  // of the orthographic view below, at 800x600
+const Rgb kBlack = {0, 0, 0}, kRed = {255, 0, 0}, kBlue = {0, 0, 255}, kWhite = {255, 255, 255};
+
+class MeshDrawing : public testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(openTestGLContext()); }
+    static void TearDownTestSuite() { closeTestGLContext(); }
+
+    // Orthographic, 16 by 12 units across the window, the origin in its middle;
+    // a mesh is drawn with `modelOrigin` moved to (0, 0, -20).
+    void SetUp() override {
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(-8, 8, -6, 6, 1, 100);
+        glMatrixMode(GL_MODELVIEW);
+        glClearColor(0, 0, 0, 0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
+    void TearDown() override {
+        glDisable(GL_TEXTURE_GEN_S);
+        glDisable(GL_TEXTURE_GEN_T);
+        glDeleteTextures(1, &texture);
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    }
+
+    void placeModel(const Vec& modelOrigin) {
+        glLoadIdentity();
+        glTranslated(-modelOrigin[0], -modelOrigin[1], -20 - modelOrigin[2]);
+    }
+    // A row of texels, nearest-sampled, sphere-mapped onto what is drawn next.
+    void sphereMap(const std::vector<Rgb>& texels, GLenum mode) {
+        std::vector<uint8_t> bytes;
+        for (Rgb t : texels) bytes.insert(bytes.end(), {uint8_t(t.r), uint8_t(t.g), uint8_t(t.b)});
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, GLsizei(texels.size()), 1, 0, GL_RGB,
+                     GL_UNSIGNED_BYTE, bytes.data());
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GLfloat(mode));
+        glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+        glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+        glEnable(GL_TEXTURE_GEN_S);
+        glEnable(GL_TEXTURE_GEN_T);
+    }
+    // The pixel `units` from the window's middle in direction (dx, dy).
+    static Rgb pixelAt(double units, double dx, double dy) {
+        double scale = units * kPixelsPerUnit / std::hypot(dx, dy);
+        return readPixel(int(std::lround(400 + dx * scale)), int(std::lround(300 + dy * scale)));
+    }
+    static std::array<float, 4> currentColour() {
+        std::array<float, 4> c;
+        glGetFloatv(GL_CURRENT_COLOR, c.data());
+        return c;
+    }
+
+    GLuint texture = 0;
+};
+
+// Seen along -z, the sphere's left half reflects towards -x (the left texel)
+// and its right half towards +x; nothing is drawn outside radius 4.
+TEST_F(MeshDrawing, SphereFillsItsCircleWithBothHalvesOfTheTexture) {
+    sphereMap({kRed, kBlue}, GL_REPLACE);
+    placeModel(kBallCentre);
+    EXPECT_EQ(drawMeshB(), 1);
+    for (int k = 0; k < 8; ++k) {
+        double dx = std::cos(k * M_PI / 4), dy = std::sin(k * M_PI / 4);
+        Rgb inside = pixelAt(3.8, dx, dy), outside = pixelAt(4.2, dx, dy);
+        EXPECT_FALSE(near(inside, kBlack)) << "direction " << k << ": " << describe(inside);
+        EXPECT_TRUE(near(outside, kBlack)) << "direction " << k << ": " << describe(outside);
+    }
+    EXPECT_TRUE(near(pixelAt(3, -1, 0), kRed)) << describe(pixelAt(3, -1, 0));
+    EXPECT_TRUE(near(pixelAt(3, 1, 0), kBlue)) << describe(pixelAt(3, 1, 0));
+}
+
+TEST_F(MeshDrawing, StarReachesItsPointsAndLeavesGapsBetweenThem) {
+    sphereMap({kWhite}, GL_REPLACE);
+    placeModel(kStarCentre);
+    drawMeshA();
+    const double tipX = 5.574, tipY = 3.857;
+    EXPECT_TRUE(near(pixelAt(tipX - 0.3, 1, 0), kWhite)) << describe(pixelAt(tipX - 0.3, 1, 0));
+    EXPECT_TRUE(near(pixelAt(tipX - 0.3, -1, 0), kWhite));
+    EXPECT_TRUE(near(pixelAt(tipX + 0.2, 1, 0), kBlack));
+    EXPECT_TRUE(near(pixelAt(tipY - 0.3, 0, 1), kWhite));
+    EXPECT_TRUE(near(pixelAt(tipY + 0.2, 0, -1), kBlack));
+    for (int k = 0; k < 4; ++k) {
+        double dx = k % 2 ? 1 : -1, dy = k / 2 ? 1 : -1;
+        EXPECT_TRUE(near(pixelAt(2.1, dx, dy), kWhite)) << "diagonal " << k;
+        EXPECT_TRUE(near(pixelAt(3.0, dx, dy), kBlack)) << "diagonal " << k;
+    }
+}
+
+// Under GL_MODULATE the colour shows: A and B dim to 30 per cent, C draws in
+// whatever colour the last of them left.
+TEST_F(MeshDrawing, MeshesAAndBSetTheDimColourAndMeshCKeepsTheCurrentOne) {
+    sphereMap({kWhite}, GL_MODULATE);
+    glColor3f(1.0f, 0.5f, 0.25f);
+    placeModel({0, 0, 0});
+    drawMeshC();
+    EXPECT_TRUE(near(readPixel(400, 300), {255, 128, 64}, 2)) << describe(readPixel(400, 300));
+    EXPECT_EQ(currentColour(), (std::array<float, 4>{1.0f, 0.5f, 0.25f, 1.0f}));
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    placeModel(kStarCentre);
+    drawMeshA();
+    EXPECT_TRUE(near(readPixel(400, 300), {77, 77, 77}, 2)) << describe(readPixel(400, 300));
+    EXPECT_EQ(currentColour(), (std::array<float, 4>{0.3f, 0.3f, 0.3f, 1.0f}));
+    placeModel({0, 0, 0});
+    drawMeshC();
+    EXPECT_TRUE(near(readPixel(400, 300), {77, 77, 77}, 2)) << describe(readPixel(400, 300));
+
+    glColor3f(1.0f, 1.0f, 1.0f);
+    placeModel(kBallCentre);
+    drawMeshB();
+    EXPECT_EQ(currentColour(), (std::array<float, 4>{0.3f, 0.3f, 0.3f, 1.0f}));
+}
+
+// Both arrays stay on for good, pointing at the last mesh's tables; a
+// glBegin quad drawn afterwards is not disturbed by them.
+TEST_F(MeshDrawing, LeavesTheArraysOnForTheLastMeshAndQuadsUnharmed) {
+    placeModel({0, 0, 0});
+    drawMeshA();
+    drawMeshB();
+    EXPECT_TRUE(glIsEnabled(GL_VERTEX_ARRAY));
+    EXPECT_TRUE(glIsEnabled(GL_NORMAL_ARRAY));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY));
+    EXPECT_FALSE(glIsEnabled(GL_COLOR_ARRAY));
+    void* vertices = nullptr;
+    void* normals = nullptr;
+    glGetPointerv(GL_VERTEX_ARRAY_POINTER, &vertices);
+    glGetPointerv(GL_NORMAL_ARRAY_POINTER, &normals);
+    EXPECT_EQ(vertices, meshB.vertices);
+    EXPECT_EQ(normals, meshB.normals);
+
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_TEXTURE_2D);
+    glColor3f(0.0f, 1.0f, 0.0f);
+    glBegin(GL_QUADS);
+    glVertex3f(-1, -1, 0);
+    glVertex3f(1, -1, 0);
+    glVertex3f(1, 1, 0);
+    glVertex3f(-1, 1, 0);
+    glEnd();
+    glEnable(GL_TEXTURE_2D);
+    EXPECT_TRUE(near(readPixel(400, 300), {0, 255, 0})) << describe(readPixel(400, 300));
+    EXPECT_TRUE(near(readPixel(400 + 60, 300), kBlack));
+}
+
+// Every strip is its own draw: the triangles OpenGL assembles, degenerate ones
+// included, are exactly those of all strips.
+TEST_F(MeshDrawing, DrawsEveryStripOfEachMesh) {
+    const StripMesh* meshes[] = {&meshA, &meshB, &meshC};
+    int (*draws[])() = {drawMeshA, drawMeshB, drawMeshC};
+    GLuint query = 0;
+    glGenQueries(1, &query);
+    for (int k = 0; k < 3; ++k) {
+        GLuint expected = 0;
+        for (std::size_t i = 0; i < meshes[k]->stripCount; ++i) expected += meshes[k]->stripLengths[i] - 2;
+        glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+        draws[k]();
+        glEndQuery(GL_PRIMITIVES_GENERATED);
+        GLuint generated = 0;
+        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &generated);
+        EXPECT_EQ(generated, expected) << "mesh " << "ABC"[k];
+    }
+    glDeleteQueries(1, &query);
 }
 
 }  // namespace
