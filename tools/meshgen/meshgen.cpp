@@ -411,13 +411,14 @@ bool writeMesh(const std::string& directory, const std::string& file, const std:
         << "    stripLengths, " << mesh.strips.size() << ",\n"
         << "};\n";
     out.close();
+    if (!out) return false;
     Vec3 mean{0, 0, 0};
     for (const SurfacePoint& v : mesh.vertices) mean = mean + v.position;
     mean = (1.0 / mesh.vertices.size()) * mean;
     std::printf("%s: %zu vertices, %zu strips, %zu indices, vertex mean (%.4f, %.4f, %.4f)\n",
                 symbol.c_str(), mesh.vertices.size(), mesh.strips.size(), indexCount, mean.x, mean.y,
                 mean.z);
-    return bool(out);
+    return true;
 }
 
 }  // namespace
