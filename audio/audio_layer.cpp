@@ -29,7 +29,7 @@ struct Channel {
 
 std::mutex channelMutex;           // guards `stream` and every channel's clock
 std::unique_ptr<Channel> stream;   // the one stream; null when none was created
-Channel noStream{0, DecodedTrack{NO_STREAM_RATE, NO_STREAM_CHANNELS, {}}, {}, 0};  // handle 0 and stale handles
+Channel noStream{0, {NO_STREAM_RATE, NO_STREAM_CHANNELS, {}}, {}, 0};  // handle 0 and stale handles
 uint32_t lastHandle = 0;           // handle of the newest stream, counting from 1
 SDL_AudioDeviceID device = 0;      // the open output device; 0 when none
 
@@ -126,8 +126,9 @@ bool audioChannelSetPosition(uint32_t handle, uint64_t bytes) {
     Channel& channel = channelFor(handle);
     const uint64_t trackFrame = bytes / channel.track.bytesPerFrame();
     if (!isStream(channel) || trackFrame > channel.track.frames()) return false;
-    // The first output frame that maps onto that track frame.
-    const uint64_t outputFrame = scaleCount(trackFrame * OUTPUT_RATE + channel.track.rate - 1, 1, channel.track.rate);
+    // The first output frame that maps onto that track frame (rounded up).
+    const uint64_t rate = channel.track.rate;
+    const uint64_t outputFrame = (trackFrame * OUTPUT_RATE + rate - 1) / rate;
     seekClock(channel.clock, outputFrame, now());
     channel.reportedTrackFrame = trackFrameAt(channel, outputFrame);
     return true;

@@ -15,8 +15,9 @@ mpg123_handle* openDecoder(const char* path) {
     mpg123_init();  // a no-op from libmpg123 1.27 on, required before that
     mpg123_handle* mh = mpg123_new(nullptr, nullptr);
     if (!mh) return nullptr;
+    const long flags = MPG123_QUIET | MPG123_NO_FRANKENSTEIN | MPG123_GAPLESS;
     const bool configured =
-        mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_NO_FRANKENSTEIN | MPG123_GAPLESS, 0) == MPG123_OK &&
+        mpg123_param(mh, MPG123_ADD_FLAGS, flags, 0) == MPG123_OK &&
         mpg123_format_none(mh) == MPG123_OK &&
         mpg123_format2(mh, 0, MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16) == MPG123_OK;
     if (!configured || mpg123_open(mh, path) != MPG123_OK) {

@@ -49,6 +49,8 @@ void readSpectrum(const DecodedTrack& track, uint64_t firstFrame, float out[SPEC
     }
     std::fill(monoFrame + inside, monoFrame + FFT_SIZE, 0.0f);
     kiss_fftr(fftPlan, monoFrame, fftOutput);
-    for (int k = 0; k < SPECTRUM_BINS; ++k)
-        out[k] = std::hypot(fftOutput[k].r, fftOutput[k].i) * SPECTRUM_SCALE;
+    for (int k = 0; k < SPECTRUM_BINS; ++k) {
+        const kiss_fft_cpx& bin = fftOutput[k];
+        out[k] = std::sqrt(bin.r * bin.r + bin.i * bin.i) * SPECTRUM_SCALE;
+    }
 }

@@ -18,6 +18,7 @@ bool openSpectrum();
 void closeSpectrum();
 
 // `out` receives the spectrum of the FFT_SIZE frames of `track` that begin at
-// `firstFrame`; frames past either end of the track are silence. All zeros
-// when the window holds no sample of the track or no plan is open.
+// `firstFrame`; frames past the end of the track are silence. All zeros when
+// the window holds no sample of the track or no plan is open. Works in shared
+// buffers: call from one thread only (the frame loop's).
 void readSpectrum(const DecodedTrack& track, uint64_t firstFrame, float out[SPECTRUM_BINS]);

@@ -89,10 +89,10 @@ void BM_PlaybackCpuAndLag(benchmark::State& state) {
             ++samples;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        const double wallNs = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - wallStart).count();
+        const std::chrono::duration<double, std::nano> wall = std::chrono::steady_clock::now() - wallStart;
         const long long cpuEnd = audioThreadCpuNs();
         stopMusic();
-        state.counters["audio_thread_cpu_%"] = cpuStart < 0 ? -1 : 100.0 * (cpuEnd - cpuStart) / wallNs;
+        state.counters["audio_thread_cpu_%"] = cpuStart < 0 ? -1 : 100.0 * (cpuEnd - cpuStart) / wall.count();
         state.counters["lag_mean_ms"] = lagSum / samples;
         state.counters["lag_max_ms"] = lagMax;
     }

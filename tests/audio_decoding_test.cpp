@@ -59,7 +59,8 @@ TEST_F(AudioDecoding, FilesThatAreNoMp3GiveNoStream) {
     writeFileBytes(dir + "/wav.mp3", readFileBytes(audioFixtureWavPath(TONE_44K_STEREO)));
     writeFileBytes(dir + "/noise.mp3", noise);
     writeFileBytes(dir + "/header_only.mp3", {mp3.begin(), mp3.begin() + 300});
-    for (const std::string name : {"missing.mp3", "empty.mp3", "wav.mp3", "noise.mp3", "header_only.mp3", ""}) {
+    for (const std::string name :
+         {"missing.mp3", "empty.mp3", "wav.mp3", "noise.mp3", "header_only.mp3", ""}) {
         SCOPED_TRACE(name);
         const std::string path = dir + "/" + name;  // "" names the directory itself
         DecodedTrack track;

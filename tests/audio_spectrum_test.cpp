@@ -37,7 +37,8 @@ protected:
 TEST_F(Spectrum, FullScaleSineOnABinReadsHalfThereAndHannLeakageBesideIt) {
     for (int bin : {5, 32, 200}) {
         SCOPED_TRACE(bin);
-        const DecodedTrack track = makeTrack(2, 4096, [&](uint64_t i, int) { return binSine(i, bin, FULL_SCALE); });
+        const DecodedTrack track =
+            makeTrack(2, 4096, [&](uint64_t i, int) { return binSine(i, bin, FULL_SCALE); });
         readSpectrum(track, 1000, bins);
         EXPECT_EQ(peakBin(bins, SPECTRUM_BINS), bin);  // lowest frequency first
         EXPECT_NEAR(bins[bin], 0.5f, 1e-3f);
