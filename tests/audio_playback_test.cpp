@@ -23,6 +23,7 @@ void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)
 struct PositionTrace {
     bool monotonic = true;         // no reading below the one before
     bool withinHanded = true;      // no reading past the bytes handed to the device
+    uint64_t maxLag = 0;           // most bytes handed but not yet reported as heard
     double overallRate = 0;        // position gained over the whole trace, as a share of byteRate
     double fastestWindowRate = 0;  // largest position rate over one window, as a share of byteRate
 };
@@ -41,11 +42,14 @@ PositionTrace tracePosition(uint32_t handle, double byteRate, int windows, int w
         uint64_t pos = windowStartPos;
         while (secondsBetween(windowStart, now) * 1000 < windowMs) {
             sleepMs(3);
+            const uint64_t handedBefore = audioChannelGetHandedBytes(handle);
             pos = audioChannelGetPosition(handle);
             const uint64_t handed = audioChannelGetHandedBytes(handle);
             now = Clock::now();
             trace.monotonic = trace.monotonic && pos >= previous;
             trace.withinHanded = trace.withinHanded && pos <= handed;
+            // The lag only from readings that no device callback came between.
+            if (handed == handedBefore && pos <= handed) trace.maxLag = std::max(trace.maxLag, handed - pos);
             previous = pos;
         }
         const double windowRate = (pos - windowStartPos) / (secondsBetween(windowStart, now) * byteRate);
@@ -79,6 +83,9 @@ TEST_F(AudioPlayback, PositionFollowsTheWallClockAndNeverPassesTheHandedBytes) {
     const PositionTrace trace = tracePosition(handle, 176400, 8, 250);
     EXPECT_TRUE(trace.monotonic);
     EXPECT_TRUE(trace.withinHanded);
+    // The listener is behind the device by at most the one buffer it holds.
+    EXPECT_LE(trace.maxLag, DEVICE_BUFFER_FRAMES * 4u);
+    EXPECT_GT(trace.maxLag, 0u);
     EXPECT_LT(trace.overallRate, 1.01);
     EXPECT_GT(trace.fastestWindowRate, 0.99);
     EXPECT_LT(trace.fastestWindowRate, 1.01);
