@@ -8,6 +8,9 @@
 #include <IL/ilu.h>
 #include <IL/ilut.h>
 
+#include <cstdio>
+#include <cstring>
+
 #include "resources/render_target.h"
 #include "resources/textures.h"
 
@@ -106,6 +109,43 @@ constexpr GLsizei RENDER_TEXTURE_SIZE = 512;  // texels per side
 // Creation order, which is also release order.
 unsigned int* const renderTextures[] = {&renderTex0, &renderTex1, &renderTex2, &renderTex3};
 
+// DevIL's own file reading leaves the caller's buffer as it was past the end
+// of a file, and its PNG reader ignores the short count: a PNG cut short after
+// an ancillary chunk then rereads that stale chunk forever and start-up hangs.
+// These procedures read the same files but fill what the file lacks with 0xFF,
+// which no PNG chunk length accepts, so such a file fails to load instead.
+// Complete files read exactly as before.
+FILE* asFile(ILHANDLE handle) { return static_cast<FILE*>(handle); }
+
+ILHANDLE ILAPIENTRY openForReading(ILconst_string path) { return std::fopen(path, "rb"); }
+
+void ILAPIENTRY closeFile(ILHANDLE handle) { std::fclose(asFile(handle)); }
+
+// By position, as DevIL's own test does, not by a failed read.
+ILboolean ILAPIENTRY atEndOfFile(ILHANDLE handle) {
+    FILE* file = asFile(handle);
+    const long position = std::ftell(file);
+    std::fseek(file, 0, SEEK_END);
+    const long size = std::ftell(file);
+    std::fseek(file, position, SEEK_SET);
+    return position >= size;
+}
+
+ILint ILAPIENTRY readByte(ILHANDLE handle) { return std::fgetc(asFile(handle)); }
+
+ILint ILAPIENTRY readBlock(void* buffer, ILuint size, ILuint count, ILHANDLE handle) {
+    const size_t got = std::fread(buffer, size, count, asFile(handle));
+    if (got < count)
+        std::memset(static_cast<char*>(buffer) + got * size, 0xFF, (count - got) * size_t(size));
+    return ILint(got);
+}
+
+ILint ILAPIENTRY seekInFile(ILHANDLE handle, ILint offset, ILint origin) {
+    return std::fseek(asFile(handle), offset, origin);  // IL_SEEK_* equal SEEK_*
+}
+
+ILint ILAPIENTRY positionInFile(ILHANDLE handle) { return ILint(std::ftell(asFile(handle))); }
+
 // No result is examined: if DevIL fails to start, every load below fails and
 // stores 0, which is the designed outcome for an unusable image.
 void initImageLibraries() {
@@ -113,6 +153,8 @@ void initImageLibraries() {
     iluInit();
     ilutRenderer(ILUT_OPENGL);
     ilutInit();
+    ilSetRead(openForReading, closeFile, atEndOfFile, readByte, readBlock, seekInFile,
+              positionInFile);
 }
 
 // ILUT's defaults are kept: it flips images stored top row first, so texture
