@@ -14,6 +14,7 @@
 #include "resources/textures.h"
 #include "scenes/scenes.h"
 #include "shell/frame_timer.h"
+#include "shell/startup_timings.h"
 #include "shell/window.h"
 
 uint64_t presentedFrameCount = 0;  // frames presented since start-up
@@ -29,8 +30,8 @@ FrameOutcome produceFrame() {
     if (keyDown[VK_ESCAPE_CODE]) return FrameOutcome::EscapePressed;
     refreshSyncSignals();
     SDL_GL_SwapWindow(hWnd);
-    ++presentedFrameCount;
     elapsedSeconds = frameTimer.elapsed();
+    if (presentedFrameCount++ == 0) startupTimings.firstFrame = elapsedSeconds;
     return FrameOutcome::Presented;
 }
 
@@ -64,6 +65,7 @@ int demoMain() {
     if (windowedRequested()) fullscreen = false;
     if (!createDemoWindow(DEMO_TITLE, DEMO_WIDTH, DEMO_HEIGHT, DEMO_BITS, fullscreen)) return 0;
     startMusic();
+    markStartup(&StartupTimings::music);
     const int exitCode = runFrameLoop();
     stopMusic();
     deleteRenderTarget();

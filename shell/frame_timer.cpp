@@ -3,10 +3,13 @@
 // offset (up to half the float spacing at the counter's magnitude).
 #include "shell/frame_timer.h"
 
+#include "shell/startup_timings.h"
+
 #include <SDL.h>
 
 FrameTimer frameTimer;      // counts from process start-up (static initialisation)
 float elapsedSeconds = 0;   // written by the frame loop after each presented frame
+StartupTimings startupTimings = {};
 
 FrameTimer::FrameTimer() {
     frequency = int64_t(SDL_GetPerformanceFrequency());
@@ -25,3 +28,5 @@ float FrameTimer::elapsed() {
     lastElapsed = float(now() - double(startSeconds));
     return lastElapsed;
 }
+
+void markStartup(float StartupTimings::*milestone) { startupTimings.*milestone = frameTimer.elapsed(); }

@@ -12,6 +12,7 @@
 #include "resources/render_target.h"
 #include "resources/textures.h"
 #include "shell/message_box.h"
+#include "shell/startup_timings.h"
 
 SDL_Window* hWnd = nullptr;  // the demo window; null until created
 void* hRC = nullptr;         // its OpenGL context; null until created
@@ -121,6 +122,7 @@ bool createDemoWindow(const char* title, int width, int height, int bits, bool f
     int drawableWidth = width, drawableHeight = height;
     SDL_GL_GetDrawableSize(hWnd, &drawableWidth, &drawableHeight);
     resizeViewport(drawableWidth, drawableHeight);
+    markStartup(&StartupTimings::windowAndContext);
 
     if (!setupGLState()) {
         failCreation("Initialization Failed.");
@@ -163,7 +165,9 @@ void resizeViewport(int width, int height) {
 
 bool setupGLState() {
     loadTextures();
+    markStartup(&StartupTimings::textures);
     if (!createRenderTarget()) return false;
+    markStartup(&StartupTimings::renderTarget);
     glEnable(GL_TEXTURE_2D);
     glShadeModel(GL_SMOOTH);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
