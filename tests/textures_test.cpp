@@ -167,22 +167,14 @@ std::vector<uint8_t> pixelsBy(int width, int height, int channels, Rule rule) {
 const Rgb TOP_LEFT = {255, 0, 0}, TOP_RIGHT = {0, 255, 0}, BOTTOM_LEFT = {0, 0, 255},
           BOTTOM_RIGHT = {255, 255, 255};
 
-// RGBA rows top first; upside down or mirrored, it can be told apart.
-std::vector<uint8_t> quadrantPixels(int width, int height) {
-    return pixelsBy(width, height, 4, [&](int x, int y, int c) {
+// Rows top first, RGBA or RGB; upside down or mirrored, it can be told apart.
+std::vector<uint8_t> quadrantPixels(int width, int height, int channels = 4) {
+    return pixelsBy(width, height, channels, [&](int x, int y, int c) {
         if (c == 3) return uint8_t(255);
         const Rgb q = y < height / 2 ? (x < width / 2 ? TOP_LEFT : TOP_RIGHT)
                                      : (x < width / 2 ? BOTTOM_LEFT : BOTTOM_RIGHT);
         return uint8_t(c == 0 ? q.r : c == 1 ? q.g : q.b);
     });
-}
-
-std::vector<uint8_t> quadrantPixelsRgb(int width, int height) {
-    const std::vector<uint8_t> rgba = quadrantPixels(width, height);
-    std::vector<uint8_t> rgb;
-    for (size_t i = 0; i < rgba.size(); ++i)
-        if (i % 4 != 3) rgb.push_back(rgba[i]);
-    return rgb;
 }
 
 // ---- what the screen shows --------------------------------------------------
@@ -352,7 +344,7 @@ TEST_F(TextureCatalogue, ImagesShowUprightAndWholeOnTheSceneQuad) {
     ASSERT_TRUE(writeImage("data/Title.jpg", 16, 16, quadrantPixels(16, 16), false));
     // RGB rows of 30 bytes: not a multiple of GL's default unpack alignment.
     ASSERT_TRUE(writeImage("data/Banner.png", 10, 6, quadrantPixels(10, 6), false));
-    writeBytes("data/Thanks.png", handMadePng(16, 16, RGB, quadrantPixelsRgb(16, 16)));
+    writeBytes("data/Thanks.png", handMadePng(16, 16, RGB, quadrantPixels(16, 16, 3)));
     loadTextures();
 
     expectQuadrantsSeen(texGroupLogo, "PNG with alpha");
