@@ -1,14 +1,15 @@
 #!/bin/sh
 # Installs the Debian 12 packages that building, running and testing the demo need,
 # only when some are missing. Used by both README commands and by CI.
-# Usage: tools/setup.sh            (build, run and test packages)
+# xfonts-base: SDL's X11 message boxes need the core X fonts; without them
+# every box fails silently on a bare X server.
 set -eu
 
 PACKAGES="build-essential cmake pkg-config
   libsdl2-dev libgl-dev libglu1-mesa-dev libepoxy-dev
   libdevil-dev libmpg123-dev libkissfft-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils xdotool libgl1-mesa-dri mesa-utils
+  libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxtst-dev
+  xvfb xauth x11-utils xdotool xfonts-base libgl1-mesa-dri mesa-utils
   lame"
 
 missing=""

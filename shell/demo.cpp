@@ -1,0 +1,75 @@
+// The life of the demo on one thread: window and context, music, the
+// non-blocking frame loop (one event or one frame per pass), then shutdown in
+// a fixed order. Each frame is drawn with the sync signals of the previous one.
+#include "shell/demo.h"
+
+#include <epoxy/gl.h>
+#include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "audio/music.h"
+#include "resources/render_target.h"
+#include "resources/textures.h"
+#include "scenes/scenes.h"
+#include "shell/frame_timer.h"
+#include "shell/startup_timings.h"
+#include "shell/window.h"
+
+uint64_t presentedFrameCount = 0;  // frames presented since start-up
+
+static const char* const DEMO_TITLE = "KV 2007 Demo - Zorblax!";
+static const int DEMO_WIDTH = 800;   // client area, pixels
+static const int DEMO_HEIGHT = 600;
+static const int DEMO_BITS = 32;     // bits per pixel of the fullscreen mode
+
+FrameOutcome produceFrame() {
+    if (windowActive && !runSceneChain()) return FrameOutcome::TimelineOver;
+    // Whatever the chain drew in this pass is dropped: the frame is never shown.
+    if (keyDown[VK_ESCAPE_CODE]) return FrameOutcome::EscapePressed;
+    refreshSyncSignals();
+    SDL_GL_SwapWindow(hWnd);
+    elapsedSeconds = frameTimer.elapsed();
+    if (presentedFrameCount++ == 0) startupTimings.firstFrame = elapsedSeconds;
+    return FrameOutcome::Presented;
+}
+
+int runFrameLoop() {
+    for (;;) {
+        SDL_Event event;
+        if (SDL_PollEvent(&event)) {
+            if (demoWindowProc(event)) return 0;  // close request: quit code 0
+            continue;                             // one event per pass, no frame
+        }
+        // Escape and the end of the timeline end the run with code 0 as well.
+        if (produceFrame() != FrameOutcome::Presented) return 0;
+    }
+}
+
+// KV2007_WINDOWED=1 starts in a window instead of switching the display mode.
+static bool windowedRequested() {
+    const char* value = std::getenv("KV2007_WINDOWED");
+    return value && std::strcmp(value, "1") == 0;
+}
+
+// Start-up only succeeds with a complete framebuffer object, so the extension
+// is there; the guard keeps an absent entry point from ever being called.
+static void deleteRenderTarget() {
+    if (!framebufferExtensionAvailable()) return;
+    glDeleteFramebuffersEXT(1, &sceneFramebuffer);
+    glDeleteRenderbuffersEXT(1, &sceneDepthRenderbuffer);
+}
+
+int demoMain() {
+    if (windowedRequested()) fullscreen = false;
+    if (!createDemoWindow(DEMO_TITLE, DEMO_WIDTH, DEMO_HEIGHT, DEMO_BITS, fullscreen)) return 0;
+    startMusic();
+    markStartup(&StartupTimings::music);
+    const int exitCode = runFrameLoop();
+    stopMusic();
+    deleteRenderTarget();
+    releaseTextures();
+    destroyDemoWindow();
+    return exitCode;
+}

@@ -1,0 +1,210 @@
+// Window creation on real X servers of chosen sizes: the windowed window and
+// its fixed GL state, the fullscreen mode change, the windowed-mode question
+// answered both ways, video init failure, and viewport/projection on resize.
+#include <epoxy/gl.h>
+#include <gtest/gtest.h>
+#include <SDL.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "shell/window.h"
+#include "support/test_support.h"
+#include "support/x_session.h"
+
+namespace {
+
+const char* const TITLE = "KV 2007 Demo - Zorblax!";
+const char* const QUESTION =
+    "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?";
+
+// Each test gets its own X server, so the display's modes are the test's choice.
+class WindowTest : public ::testing::Test {
+protected:
+    TestXServer server;
+    void useScreen(int width, int height) {
+        ASSERT_TRUE(server.start(width, height));
+        setenv("DISPLAY", server.display().c_str(), 1);
+    }
+    void TearDown() override {
+        destroyDemoWindow();
+        removeMessageRecorder();
+        unsetenv("SDL_VIDEODRIVER");
+    }
+};
+
+std::vector<double> projectionMatrix() {
+    GLdouble m[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, m);
+    return std::vector<double>(m, m + 16);
+}
+
+// gluPerspective(45, aspect, 0.1f, 200) written out.
+void expectPerspective(double aspect) {
+    const double f = 1.0 / std::tan(45.0 * M_PI / 360.0);
+    const double zNear = double(0.1f), zFar = 200.0;
+    const std::vector<double> m = projectionMatrix();
+    EXPECT_NEAR(m[0], f / aspect, 1e-5);
+    EXPECT_NEAR(m[5], f, 1e-5);
+    EXPECT_NEAR(m[10], (zFar + zNear) / (zNear - zFar), 1e-5);
+    EXPECT_NEAR(m[11], -1.0, 1e-9);
+    EXPECT_NEAR(m[14], 2.0 * zFar * zNear / (zNear - zFar), 1e-5);
+}
+
+TEST_F(WindowTest, WindowedCreationGivesExactClientAreaAndFixedGLState) {
+    useScreen(1024, 768);
+    installMessageRecorder();
+    ASSERT_TRUE(createDemoWindow(TITLE, 800, 600, 32, false));
+    EXPECT_TRUE(recordedBoxes().empty());
+    EXPECT_FALSE(fullscreen);
+    EXPECT_STREQ(SDL_GetWindowTitle(hWnd), TITLE);
+    EXPECT_EQ(server.waitForWindow(TITLE, 2.0) != 0, true);
+
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(hWnd, &w, &h);
+    EXPECT_EQ(w, 800);
+    EXPECT_EQ(h, 600);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+
+    GLint value[4] = {};
+    glGetIntegerv(GL_VIEWPORT, value);
+    EXPECT_EQ(value[2], 800);
+    EXPECT_EQ(value[3], 600);
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    glGetIntegerv(GL_DEPTH_FUNC, value);
+    EXPECT_EQ(value[0], GL_LEQUAL);
+    glGetIntegerv(GL_SHADE_MODEL, value);
+    EXPECT_EQ(value[0], GL_SMOOTH);
+    glGetIntegerv(GL_MATRIX_MODE, value);
+    EXPECT_EQ(value[0], GL_MODELVIEW);
+    glGetIntegerv(GL_PERSPECTIVE_CORRECTION_HINT, value);
+    EXPECT_EQ(value[0], GL_NICEST);
+    GLfloat clear[4] = {1, 1, 1, 1};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_EQ(clear[0] + clear[1] + clear[2] + clear[3], 0.0f);
+    glGetFloatv(GL_DEPTH_CLEAR_VALUE, clear);
+    EXPECT_EQ(clear[0], 1.0f);
+    expectPerspective(800.0 / 600.0);
+
+    // The drawable: double-buffered, 8 bits per colour channel, a depth buffer.
+    GLboolean doubleBuffered = GL_FALSE;
+    glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
+    EXPECT_TRUE(doubleBuffered);
+    for (GLenum bits : {GL_RED_BITS, GL_GREEN_BITS, GL_BLUE_BITS}) {
+        glGetIntegerv(bits, value);
+        EXPECT_EQ(value[0], 8);
+    }
+    glGetIntegerv(GL_DEPTH_BITS, value);
+    EXPECT_GE(value[0], 16);
+}
+
+TEST_F(WindowTest, FullscreenSwitchesToTheModeAndHidesTheCursorUntilTeardown) {
+    useScreen(800, 600);
+    installMessageRecorder();
+    ASSERT_TRUE(createDemoWindow(TITLE, 800, 600, 32, true));
+    EXPECT_TRUE(recordedBoxes().empty());
+    EXPECT_TRUE(fullscreen);
+    EXPECT_TRUE(SDL_GetWindowFlags(hWnd) & SDL_WINDOW_FULLSCREEN);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+    SDL_DisplayMode mode;
+    ASSERT_EQ(SDL_GetWindowDisplayMode(hWnd, &mode), 0);
+    EXPECT_EQ(mode.w, 800);
+    EXPECT_EQ(mode.h, 600);
+    EXPECT_EQ(SDL_BYTESPERPIXEL(mode.format), 4u);
+    destroyDemoWindow();
+    EXPECT_EQ(hWnd, nullptr);
+    EXPECT_EQ(hRC, nullptr);
+    EXPECT_TRUE(recordedBoxes().empty()) << "teardown reported a failure";
+    EXPECT_EQ(server.waitForWindow(TITLE, 0.0), 0u);
+}
+
+TEST_F(WindowTest, MissingModeAnsweredYesGoesOnWindowedWithVisibleCursor) {
+    useScreen(1024, 768);
+    installMessageRecorder(MessageAnswer::Yes);
+    ASSERT_TRUE(createDemoWindow(TITLE, 800, 600, 32, true));
+    ASSERT_EQ(recordedBoxes().size(), 1u);
+    const RecordedBox& question = recordedBoxes()[0];
+    EXPECT_EQ(question.caption, "Quillfen");
+    EXPECT_EQ(question.text, QUESTION);
+    EXPECT_EQ(question.buttons, MessageButtons::YesNo);
+    EXPECT_EQ(question.icon, MessageIcon::Exclamation);
+    EXPECT_FALSE(fullscreen);
+    EXPECT_FALSE(SDL_GetWindowFlags(hWnd) & SDL_WINDOW_FULLSCREEN);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(hWnd, &w, &h);
+    EXPECT_EQ(w, 800);
+    EXPECT_EQ(h, 600);
+}
+
+TEST_F(WindowTest, MissingModeAnsweredNoClosesWithoutAnyWindow) {
+    useScreen(1024, 768);
+    installMessageRecorder(MessageAnswer::No);
+    EXPECT_FALSE(createDemoWindow(TITLE, 800, 600, 32, true));
+    ASSERT_EQ(recordedBoxes().size(), 2u);
+    EXPECT_EQ(recordedBoxes()[0].caption, "Quillfen");
+    EXPECT_EQ(recordedBoxes()[1].caption, "ERROR");
+    EXPECT_EQ(recordedBoxes()[1].text, "Program Will Now Close.");
+    EXPECT_EQ(recordedBoxes()[1].icon, MessageIcon::Stop);
+    EXPECT_EQ(hWnd, nullptr);
+    EXPECT_EQ(server.waitForWindow(TITLE, 0.0), 0u);
+}
+
+TEST_F(WindowTest, VideoInitFailureReportsTheClassRegistrationMessage) {
+    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+    installMessageRecorder();
+    EXPECT_FALSE(createDemoWindow(TITLE, 800, 600, 32, false));
+    EXPECT_EQ(recordedTexts(), std::vector<std::string>{"Failed To Register The Window Class."});
+    EXPECT_EQ(hWnd, nullptr);
+}
+
+TEST_F(WindowTest, TeardownWithNothingCreatedIsSilent) {
+    installMessageRecorder();
+    fullscreen = false;
+    destroyDemoWindow();
+    destroyDemoWindow();
+    EXPECT_TRUE(recordedBoxes().empty());
+}
+
+TEST_F(WindowTest, ResizeToZeroHeightUsesOneForViewportAndAspect) {
+    useScreen(1024, 768);
+    ASSERT_TRUE(openTestGLContext());
+    resizeViewport(640, 0);
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 640);
+    EXPECT_EQ(viewport[3], 1);
+    expectPerspective(640.0);
+    GLint mode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(mode, GL_MODELVIEW);
+}
+
+TEST_F(WindowTest, SizeEventResizesTheViewportOnlyOnceAContextExists) {
+    useScreen(1024, 768);
+    ASSERT_TRUE(openTestGLContext());
+    SDL_Event event = {};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+    event.window.data1 = 400;
+    event.window.data2 = 0;
+    EXPECT_FALSE(demoWindowProc(event));
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 400);
+    EXPECT_EQ(viewport[3], 1);
+
+    void* context = hRC;
+    hRC = nullptr;  // as before the context is current: nothing to act on
+    event.window.data1 = 200;
+    event.window.data2 = 100;
+    demoWindowProc(event);
+    hRC = context;
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 400);
+}
+
+}  // namespace

@@ -1,0 +1,197 @@
+// Xvfb per test via -displayfd, Xlib for window lookup, close requests and
+// screen pixels, XTEST for key presses.
+#include "support/x_session.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+struct DisplayConnection {
+    Display* display;
+    explicit DisplayConnection(const std::string& name) : display(XOpenDisplay(name.c_str())) {}
+    ~DisplayConnection() {
+        if (display) XCloseDisplay(display);
+    }
+};
+
+void collectNamedWindows(Display* display, Window window,
+                         std::vector<std::pair<unsigned long, std::string>>& out) {
+    char* name = nullptr;
+    if (XFetchName(display, window, &name) && name) {
+        out.emplace_back(window, name);
+        XFree(name);
+    }
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count)) return;
+    for (unsigned int i = 0; i < count; ++i) collectNamedWindows(display, children[i], out);
+    if (children) XFree(children);
+}
+
+}  // namespace
+
+TestXServer::~TestXServer() { stop(); }
+
+bool TestXServer::start(int width, int height) {
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    const std::string fd = std::to_string(fds[1]);
+    serverPid = fork();
+    if (serverPid == 0) {
+        close(fds[0]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
+               "tcp", "-noreset", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    char buffer[32] = {};
+    ssize_t got = 0, n = 0;
+    while (got < ssize_t(sizeof buffer) - 1 &&
+           (n = read(fds[0], buffer + got, sizeof buffer - 1 - got)) > 0) {
+        got += n;
+        if (std::memchr(buffer, '\n', size_t(got))) break;
+    }
+    close(fds[0]);
+    if (got <= 0) {
+        stop();
+        return false;
+    }
+    displayName = ":" + std::string(buffer, std::strcspn(buffer, "\n"));
+    return true;
+}
+
+void TestXServer::stop() {
+    if (serverPid > 0) {
+        kill(serverPid, SIGTERM);
+        waitpid(serverPid, nullptr, 0);
+    }
+    serverPid = -1;
+}
+
+std::vector<std::pair<unsigned long, std::string>> TestXServer::namedWindows() const {
+    std::vector<std::pair<unsigned long, std::string>> windows;
+    DisplayConnection c(displayName);
+    if (c.display) collectNamedWindows(c.display, DefaultRootWindow(c.display), windows);
+    return windows;
+}
+
+unsigned long TestXServer::waitForWindow(const std::string& name, double timeoutSeconds) const {
+    const auto start = std::chrono::steady_clock::now();
+    do {
+        for (const auto& [id, windowName] : namedWindows())
+            if (windowName == name) return id;
+        pause(50);
+    } while (secondsSince(start) < timeoutSeconds);
+    return 0;
+}
+
+bool TestXServer::requestClose(unsigned long window) const {
+    DisplayConnection c(displayName);
+    if (!c.display) return false;
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(c.display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(XInternAtom(c.display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const bool sent = XSendEvent(c.display, window, False, NoEventMask, &event) != 0;
+    XFlush(c.display);
+    return sent;
+}
+
+bool TestXServer::pressKey(const std::string& keysymName) const {
+    DisplayConnection c(displayName);
+    if (!c.display) return false;
+    const KeyCode code = XKeysymToKeycode(c.display, XStringToKeysym(keysymName.c_str()));
+    if (!code) return false;
+    XTestFakeKeyEvent(c.display, code, True, CurrentTime);
+    XTestFakeKeyEvent(c.display, code, False, CurrentTime);
+    XFlush(c.display);
+    return true;
+}
+
+bool TestXServer::sendKeyTo(unsigned long window, const std::string& keysymName) const {
+    DisplayConnection c(displayName);
+    if (!c.display) return false;
+    XKeyEvent key = {};
+    key.display = c.display;
+    key.window = window;
+    key.root = DefaultRootWindow(c.display);
+    key.same_screen = True;
+    key.keycode = XKeysymToKeycode(c.display, XStringToKeysym(keysymName.c_str()));
+    for (int type : {KeyPress, KeyRelease}) {
+        key.type = type;
+        XEvent event;
+        event.xkey = key;
+        XSendEvent(c.display, window, True, type == KeyPress ? KeyPressMask : KeyReleaseMask, &event);
+    }
+    XFlush(c.display);
+    return key.keycode != 0;
+}
+
+Rgb TestXServer::screenPixel(int x, int y) const {
+    DisplayConnection c(displayName);
+    if (!c.display) return {-1, -1, -1};
+    XImage* image = XGetImage(c.display, DefaultRootWindow(c.display), x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!image) return {-1, -1, -1};
+    const unsigned long p = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return {int((p >> 16) & 0xff), int((p >> 8) & 0xff), int(p & 0xff)};
+}
+
+ProcessRun startProcess(const std::string& program, const std::string& workdir,
+                        const std::string& display, const std::vector<std::string>& env) {
+    ProcessRun run;
+    run.pid = fork();
+    if (run.pid == 0) {
+        if (chdir(workdir.c_str()) != 0) _exit(126);
+        setenv("DISPLAY", display.c_str(), 1);
+        for (const std::string& entry : env) putenv(strdup(entry.c_str()));
+        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return run;
+}
+
+bool processRunning(const ProcessRun& run) {
+    return run.pid > 0 && waitpid(run.pid, nullptr, WNOHANG) == 0;
+}
+
+int waitProcess(ProcessRun& run, double timeoutSeconds) {
+    const auto start = std::chrono::steady_clock::now();
+    int status = 0;
+    for (;;) {
+        const pid_t done = waitpid(run.pid, &status, WNOHANG);
+        if (done == run.pid) break;
+        if (done < 0) return -1;
+        if (secondsSince(start) > timeoutSeconds) {
+            kill(run.pid, SIGKILL);
+            waitpid(run.pid, &status, 0);
+            run.pid = -1;
+            return -1;
+        }
+        pause(20);
+    }
+    run.pid = -1;
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return WEXITSTATUS(status);
+}

@@ -1,0 +1,54 @@
+// End-to-end rig: a private X server (Xvfb) per test, the real demo binary
+// started in it, and what a user or window manager would do from outside:
+// look for windows by title, press keys, ask a window to close, look at pixels.
+#pragma once
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+
+class TestXServer {
+public:
+    TestXServer() = default;
+    TestXServer(const TestXServer&) = delete;
+    TestXServer& operator=(const TestXServer&) = delete;
+    ~TestXServer();
+
+    // Starts Xvfb with one screen of width x height at 24 bits; false on failure.
+    bool start(int width, int height);
+    void stop();
+    const std::string& display() const { return displayName; }
+
+    // Top-level windows (and their children) with a name, as (id, name).
+    std::vector<std::pair<unsigned long, std::string>> namedWindows() const;
+    // Polls until a window with exactly this name exists; 0 on timeout.
+    unsigned long waitForWindow(const std::string& name, double timeoutSeconds) const;
+    // WM_DELETE_WINDOW, as a window manager sends it for the close button.
+    bool requestClose(unsigned long window) const;
+    // A key press and release (X keysym name, e.g. "Escape", "Return") through
+    // the XTEST extension, delivered wherever the keyboard focus is.
+    bool pressKey(const std::string& keysymName) const;
+    // Key press and release sent straight to one window (works for SDL's
+    // message boxes, which have no focus without a window manager).
+    bool sendKeyTo(unsigned long window, const std::string& keysymName) const;
+    Rgb screenPixel(int x, int y) const;  // y from the TOP of the screen
+
+private:
+    pid_t serverPid = -1;
+    std::string displayName;
+};
+
+struct ProcessRun {
+    pid_t pid = -1;
+};
+
+// Starts `program` in `workdir` with DISPLAY set and extra "NAME=value" entries.
+ProcessRun startProcess(const std::string& program, const std::string& workdir,
+                        const std::string& display, const std::vector<std::string>& env);
+// Exit code, or -1 after killing it when it outlived the timeout, or
+// 128+signal when a signal ended it.
+int waitProcess(ProcessRun& run, double timeoutSeconds);
+// True while the process has not exited.
+bool processRunning(const ProcessRun& run);
