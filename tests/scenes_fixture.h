@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include "audio/music.h"
@@ -83,8 +82,6 @@ inline std::vector<uint8_t> bandedImage(Rgb c) {
 // to run in. JPEG rows carry no alpha and are written solid.
 inline std::string buildSceneFixtures(const std::string& name) {
     const std::string dir = makeScratchDir(name);
-    mkdir((dir + "/data").c_str(), 0755);
-    mkdir((dir + "/data/Lyrics").c_str(), 0755);
     for (int i = 0; i < IMAGE_TEXTURE_COUNT; ++i) {
         const std::string path = dir + "/" + textureCatalogue[i].path;
         const Rgb c = fixtureColour(i);

@@ -44,7 +44,9 @@ TEST(LyricCueTable, ContiguousWindowsFromFirstRowToTheSceneEnd) {
     for (int n = 1; n <= LYRIC_CUE_COUNT; ++n) {
         SCOPED_TRACE(n);
         EXPECT_LT(row(n).start, row(n).end);
-        if (n > 1) EXPECT_EQ(row(n).start, row(n - 1).end);
+        if (n > 1) {
+            EXPECT_EQ(row(n).start, row(n - 1).end);
+        }
         EXPECT_EQ(std::fmod(row(n).start, 2.0f), 0.0f);
         EXPECT_LT(row(n).end, 33554432.0f);
     }
