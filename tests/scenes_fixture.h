@@ -67,27 +67,28 @@ inline bool endsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-inline std::vector<uint8_t> bandedImage(Rgb c) {
-    std::vector<uint8_t> rgba(FIXTURE_W * FIXTURE_H * 4);
-    for (int y = 0; y < FIXTURE_H; ++y)
-        for (int x = 0; x < FIXTURE_W; ++x) {
-            uint8_t* p = &rgba[(y * FIXTURE_W + x) * 4];
+inline std::vector<uint8_t> bandedImage(Rgb c, int width, int height) {
+    std::vector<uint8_t> rgba(size_t(width) * height * 4);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint8_t* p = &rgba[(size_t(y) * width + x) * 4];
             p[0] = c.r, p[1] = c.g, p[2] = c.b;
-            p[3] = BAND_ALPHA[x * BAND_COUNT / FIXTURE_W];
+            p[3] = BAND_ALPHA[x * BAND_COUNT / width];
         }
     return rgba;
 }
 
 // Writes the whole catalogue under <scratch>/data and returns the directory
 // to run in. JPEG rows carry no alpha and are written solid.
-inline std::string buildSceneFixtures(const std::string& name) {
+inline std::string buildSceneFixtures(const std::string& name, int width = FIXTURE_W,
+                                      int height = FIXTURE_H) {
     const std::string dir = makeScratchDir(name);
     for (int i = 0; i < IMAGE_TEXTURE_COUNT; ++i) {
         const std::string path = dir + "/" + textureCatalogue[i].path;
         const Rgb c = fixtureColour(i);
         const bool jpeg = endsWith(path, ".jpg");
-        const bool ok = jpeg ? writeSolidImage(path, FIXTURE_W, FIXTURE_H, c.r, c.g, c.b)
-                             : writeImage(path, FIXTURE_W, FIXTURE_H, bandedImage(c), true);
+        const bool ok = jpeg ? writeSolidImage(path, width, height, c.r, c.g, c.b)
+                             : writeImage(path, width, height, bandedImage(c, width, height), true);
         EXPECT_TRUE(ok) << path;
     }
     return dir;
