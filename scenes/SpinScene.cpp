@@ -45,7 +45,7 @@ int SpinScene() {
     applyStandardSpin();
     drawMeshB();
 
-    // The mode is set again, sphere mapping stays on, and mesh A is placed afresh.
+    // Mesh A covers mesh B wherever they overlap, though it lies further back.
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLfloat>(GL_REPLACE));
     beginLayer();
     drawSwingingMeshA();

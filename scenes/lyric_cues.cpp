@@ -60,7 +60,7 @@ const LyricCue lyricCues[LYRIC_CUE_COUNT] = {
 };
 
 const unsigned int* illustrationAt(const LyricCue& cue, float position) {
-    // The switch re-tests the row's own window, as the row's start is its lower bound.
+    // Within the row's window, the first image holds until laterFrom.
     const bool early = cue.laterFrom == NO_SWITCH ||
                        (position >= cue.start && position < cue.laterFrom);
     return early ? cue.illustration : cue.laterIllustration;
