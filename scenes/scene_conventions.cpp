@@ -6,7 +6,7 @@
 
 namespace {
 // Standard spin: degrees of turn and axis lean per unit of spinPhase.
-constexpr float SPIN_ANGLE_FACTOR = 10.1f;
+constexpr float SPIN_ANGLE_FACTOR  = 10.1f;
 constexpr float SPIN_AXIS_X_FACTOR = 15.1f;
 constexpr float SPIN_AXIS_Y_FACTOR = 10.1f;
 }  // namespace
