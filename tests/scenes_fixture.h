@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "audio/music.h"
@@ -94,13 +96,22 @@ inline std::string buildSceneFixtures(const std::string& name, int width = FIXTU
     return dir;
 }
 
-// Opens the demo window over the fixtures once per test process.
+// Opens the demo window over the fixtures once per test process. CTest runs
+// each case of a file as its own process in one working directory, maybe
+// side by side, so every process writes and removes a data set of its own.
 class SceneWindow : public ::testing::Environment {
 public:
     void SetUp() override {
-        ASSERT_TRUE(openDemoWindowIn(buildSceneFixtures("scene_data")));
+        dir_ = buildSceneFixtures("scene_data_" + std::to_string(getpid()));
+        ASSERT_TRUE(openDemoWindowIn(dir_));
     }
-    void TearDown() override { closeDemoWindow(); }
+    void TearDown() override {
+        closeDemoWindow();
+        std::filesystem::remove_all(dir_);
+    }
+
+private:
+    std::string dir_;
 };
 
 // ---- timeline ----------------------------------------------------------------
