@@ -14,4 +14,7 @@ extern float fftBins[FFT_BIN_COUNT];  // spectrum magnitudes, lowest frequency f
 
 void startMusic();
 void refreshSyncSignals();
+// Steps of refreshSyncSignals after the position read: musicBytePos,
+// spinPhase and musicSeconds from a position in bytes.
+void deriveSyncSignals(uint64_t positionBytes);
 void stopMusic();

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what the data-set generator needs (not needed to build or run the demo).
 set -eu
-PACKAGES="python3 python3-numpy python3-pil fonts-dejavu-core espeak-ng lame"
+PACKAGES="python3 python3-numpy python3-pil fonts-dejavu-core espeak-ng lame mpg123"
 missing=""
 for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -1,0 +1,49 @@
+// Our own small audio library: one output device (SDL2), streams decoded from
+// MP3 files (libmpg123), play position and spectrum of a stream (kissfft).
+// Positions are bytes of the stream's decoded 16-bit data at its own rate and
+// channel count. Call from one thread; the device callback runs on SDL's own.
+#pragma once
+#include <cstdint>
+
+#include "audio/spectrum.h"
+
+constexpr int DEVICE_BUFFER_FRAMES = 1024;  // frames per device callback, the buffer ahead of the listener
+
+// Opens the default output device: 44100 Hz, stereo, 16-bit. False when there
+// is none; streams then play on a silent real-time clock.
+bool audioInit();
+
+// A stream of the whole MP3 file at `path`, its exact length known now.
+// 0 when the file is missing, empty, not MPEG audio or too long. Creating a
+// stream replaces the previous one, whose handle then means "no stream".
+uint32_t audioStreamCreateFile(const char* path);
+
+// Plays from the start. Handle 0 (or any handle that is no stream) still
+// starts a silent real-time clock at 44100 Hz stereo, with an all-zero
+// spectrum, and returns false.
+bool audioChannelPlay(uint32_t handle);
+
+// Moves the position to `bytes` (down to a whole frame, at most the length).
+// False for no stream or a position past the end.
+bool audioChannelSetPosition(uint32_t handle, uint64_t bytes);
+
+// Bytes of decoded data that have reached the listener: never less than the
+// previous answer for the same play, never more than was handed to the device;
+// keeps advancing in real time over silence after the end of the track.
+uint64_t audioChannelGetPosition(uint32_t handle);
+
+// Bytes handed to the device so far: the position plus what is still buffered
+// ahead of the listener. On a silent clock, the position last read. For
+// measuring the lag of the reported position.
+uint64_t audioChannelGetHandedBytes(uint32_t handle);
+
+// `bytes` of the stream's data in seconds, at its own rate and channel count.
+double audioChannelBytes2Seconds(uint32_t handle, uint64_t bytes);
+
+// The spectrum of the FFT_SIZE frames starting at the position last read by
+// audioChannelGetPosition. Allocates nothing and does not wait on the device.
+void audioChannelGetFFT1024(uint32_t handle, float out[SPECTRUM_BINS]);
+
+// Stops output and releases the device, the stream and the FFT plan; safe at
+// any time, also when nothing was started.
+void audioFree();

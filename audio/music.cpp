@@ -1,0 +1,51 @@
+// Starts the demo's one music track, refreshes the sync signals once per
+// presented frame from the track's play position and spectrum, and frees the
+// audio layer at shutdown. Every failure is reported and the demo goes on.
+#include "audio/music.h"
+
+#include "audio/audio_layer.h"
+#include "shell/message_box.h"
+
+static_assert(FFT_BIN_COUNT == SPECTRUM_BINS, "the spectrum fills fftBins exactly");
+
+uint32_t musicStream = 0;
+float musicBytePos = 0;
+float spinPhase = 0;
+float musicSeconds = 0;
+float fftBins[FFT_BIN_COUNT] = {};
+
+namespace {
+
+const char* const MUSIC_FILE = "data/KV07.mp3";
+constexpr float PHASE_DIVISOR = 200000.0f;  // bytes of music per unit of spinPhase
+
+// A float position back to a byte count, truncated toward zero. Counts of 2^63
+// or more come back as 2^63 alone, as a signed 64-bit conversion yields.
+uint64_t floatPositionToCount(float position) {
+    constexpr float TOP_BIT = 9223372036854775808.0f;  // 2^63
+    return position < TOP_BIT ? static_cast<uint64_t>(position) : 1ull << 63;
+}
+
+}  // namespace
+
+void startMusic() {
+    if (!audioInit()) showStartupError("Bass init failed! Remembered the bass.dll file?");
+    musicStream = audioStreamCreateFile(MUSIC_FILE);
+    if (musicStream == 0) showStartupError("Bass file loading failed!");
+    if (!audioChannelPlay(musicStream)) showStartupError("Music failed to play!");
+    audioChannelSetPosition(musicStream, 0);
+}
+
+void deriveSyncSignals(uint64_t positionBytes) {
+    musicBytePos = static_cast<float>(positionBytes);  // nearest float, the count taken as unsigned
+    spinPhase = musicBytePos / PHASE_DIVISOR;
+    musicSeconds = static_cast<float>(
+        audioChannelBytes2Seconds(musicStream, floatPositionToCount(musicBytePos)));
+}
+
+void refreshSyncSignals() {
+    deriveSyncSignals(audioChannelGetPosition(musicStream));
+    audioChannelGetFFT1024(musicStream, fftBins);
+}
+
+void stopMusic() { audioFree(); }

@@ -1,0 +1,100 @@
+// Streams from files: exact decoded length and format, bytes to seconds at the
+// stream's own rate, and files that must give no stream (or a shorter one)
+// without crashing: missing, empty, truncated, random, WAV under an MP3 name.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "audio/audio_layer.h"
+#include "audio/decoded_track.h"
+#include "support/audio_fixtures.h"
+#include "support/test_support.h"
+
+namespace {
+
+class AudioDecoding : public ::testing::Test {
+protected:
+    void TearDown() override { audioFree(); }
+};
+
+TEST_F(AudioDecoding, FixtureTracksDecodeToTheirExactLengthAndOwnFormat) {
+    for (const AudioFixture& fixture : {TONE_44K_STEREO, TONE_22K_MONO}) {
+        SCOPED_TRACE(fixture.file);
+        DecodedTrack track;
+        ASSERT_TRUE(decodeMp3File(audioFixturePath(fixture).c_str(), track));
+        EXPECT_EQ(track.rate, fixture.rate);
+        EXPECT_EQ(track.channels, fixture.channels);
+        // Gapless decoding drops the encoder's delay and padding exactly.
+        EXPECT_EQ(track.frames(), fixture.frames);
+        EXPECT_EQ(track.samples.size(), fixture.frames * fixture.channels);
+    }
+}
+
+TEST_F(AudioDecoding, BytesToSecondsUsesTheStreamsOwnRateAndChannels) {
+    const uint32_t stereo = audioStreamCreateFile(audioFixturePath(TONE_44K_STEREO).c_str());
+    ASSERT_NE(stereo, 0u);
+    EXPECT_DOUBLE_EQ(audioChannelBytes2Seconds(stereo, 176400), 1.0);
+    EXPECT_DOUBLE_EQ(audioChannelBytes2Seconds(stereo, TONE_44K_STEREO.frames * 4), 3.0);
+    EXPECT_DOUBLE_EQ(audioChannelBytes2Seconds(stereo, 4), 1.0 / 44100);
+
+    const uint32_t mono = audioStreamCreateFile(audioFixturePath(TONE_22K_MONO).c_str());
+    ASSERT_NE(mono, 0u);
+    EXPECT_NE(mono, stereo);
+    EXPECT_DOUBLE_EQ(audioChannelBytes2Seconds(mono, 44100), 1.0);
+    EXPECT_DOUBLE_EQ(audioChannelBytes2Seconds(mono, TONE_22K_MONO.frames * 2), 2.0);
+    // The replaced stream's handle now counts as no stream: the timeline's rate.
+    EXPECT_DOUBLE_EQ(audioChannelBytes2Seconds(stereo, 44100), 0.25);
+    EXPECT_DOUBLE_EQ(audioChannelBytes2Seconds(0, 176400), 1.0);
+}
+
+TEST_F(AudioDecoding, FilesThatAreNoMp3GiveNoStream) {
+    const std::string dir = makeScratchDir("not_mp3");
+    const std::vector<uint8_t> mp3 = readFileBytes(audioFixturePath(TONE_44K_STEREO));
+    ASSERT_GT(mp3.size(), 1000u);
+    std::mt19937 random(2007);
+    std::vector<uint8_t> noise(64 * 1024);
+    for (uint8_t& b : noise) b = static_cast<uint8_t>(random());
+
+    writeFileBytes(dir + "/empty.mp3", {});
+    writeFileBytes(dir + "/wav.mp3", readFileBytes(audioFixtureWavPath(TONE_44K_STEREO)));
+    writeFileBytes(dir + "/noise.mp3", noise);
+    writeFileBytes(dir + "/header_only.mp3", {mp3.begin(), mp3.begin() + 300});
+    for (const std::string name :
+         {"missing.mp3", "empty.mp3", "wav.mp3", "noise.mp3", "header_only.mp3", ""}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir + "/" + name;  // "" names the directory itself
+        DecodedTrack track;
+        EXPECT_FALSE(decodeMp3File(path.c_str(), track));
+        EXPECT_EQ(track.frames(), 0u);
+        EXPECT_EQ(audioStreamCreateFile(path.c_str()), 0u);
+    }
+    EXPECT_EQ(audioStreamCreateFile(nullptr), 0u);
+}
+
+TEST_F(AudioDecoding, DamagedMp3DecodesAsFarAsItHoldsTogether) {
+    const std::string dir = makeScratchDir("damaged");
+    const std::vector<uint8_t> mp3 = readFileBytes(audioFixturePath(TONE_44K_STEREO));
+    writeFileBytes(dir + "/half.mp3", {mp3.begin(), mp3.begin() + mp3.size() / 2});
+    DecodedTrack track;
+    ASSERT_TRUE(decodeMp3File((dir + "/half.mp3").c_str(), track));
+    EXPECT_GT(track.frames(), TONE_44K_STEREO.frames / 4);
+    EXPECT_LT(track.frames(), TONE_44K_STEREO.frames);
+
+    // Bytes overwritten all through the file, tags and headers included.
+    std::mt19937 random(74);
+    for (int round = 0; round < 20; ++round) {
+        std::vector<uint8_t> damaged = mp3;
+        for (int i = 0; i < 16; ++i) damaged[random() % damaged.size()] = static_cast<uint8_t>(random());
+        writeFileBytes(dir + "/damaged.mp3", damaged);
+        if (decodeMp3File((dir + "/damaged.mp3").c_str(), track)) {
+            EXPECT_GT(track.rate, 0);
+            EXPECT_TRUE(track.channels == 1 || track.channels == 2);
+            EXPECT_GT(track.frames(), 0u);
+            EXPECT_EQ(track.samples.size() % track.channels, 0u);
+        } else {
+            EXPECT_TRUE(track.samples.empty());
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,193 @@
+// startMusic, refreshSyncSignals and stopMusic as the demo sees them: the
+// signals before the first refresh, their float conversions, and what a user
+// sees and hears when the device, the file, or both are missing.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "audio/music.h"
+#include "support/audio_fixtures.h"
+#include "support/test_support.h"
+
+namespace {
+
+const char* const INIT_FAILED = "Bass init failed! Remembered the bass.dll file?";
+const char* const LOADING_FAILED = "Bass file loading failed!";
+const char* const PLAY_FAILED = "Music failed to play!";
+
+using Texts = std::vector<std::string>;
+
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+bool allBinsZero() {
+    for (float b : fftBins)
+        if (b != 0.0f) return false;
+    return true;
+}
+
+// Each case runs in its own scratch directory, whose data/KV07.mp3 is what the
+// case puts there, with the message recorder in place of real boxes.
+class Music : public ::testing::Test {
+protected:
+    void SetUp() override {
+        home = std::filesystem::current_path();
+        installMessageRecorder();
+    }
+    void TearDown() override {
+        stopMusic();
+        removeMessageRecorder();
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        std::filesystem::current_path(home);
+    }
+    void enterDataDir(const std::string& name, const std::vector<uint8_t>* musicFile) {
+        const std::string dir = makeScratchDir(name);
+        if (musicFile) writeFileBytes(dir + "/data/KV07.mp3", *musicFile);
+        std::filesystem::current_path(dir);
+    }
+    void withoutDevice() { setenv("SDL_AUDIODRIVER", "no_such_audio_driver", 1); }
+
+    std::filesystem::path home;
+    const std::vector<uint8_t> tone = readFileBytes(audioFixturePath(TONE_44K_STEREO));
+};
+
+// Runs first in a fresh process, as the first frame of the demo does.
+TEST_F(Music, EverySignalIsZeroUntilTheFirstRefresh) {
+    enterDataDir("first_frame", &tone);
+    startMusic();
+    sleepMs(30);
+    EXPECT_EQ(musicBytePos, 0.0f);
+    EXPECT_EQ(spinPhase, 0.0f);
+    EXPECT_EQ(musicSeconds, 0.0f);
+    EXPECT_TRUE(allBinsZero());
+}
+
+TEST_F(Music, StartsTheTrackAndRefreshesFromItsPosition) {
+    enterDataDir("plays", &tone);
+    startMusic();
+    EXPECT_EQ(recordedTexts(), Texts{});
+    EXPECT_NE(musicStream, 0u);
+    sleepMs(150);
+    refreshSyncSignals();
+    EXPECT_GT(musicBytePos, 0.0f);
+    EXPECT_EQ(spinPhase, musicBytePos / 200000.0f);
+    EXPECT_FLOAT_EQ(musicSeconds, musicBytePos / 176400.0f);
+    EXPECT_EQ(peakBin(fftBins, FFT_BIN_COUNT), TONE_BIN);
+    EXPECT_NEAR(fftBins[TONE_BIN], TONE_LEVEL, TONE_LEVEL_TOLERANCE);
+    const float before = musicBytePos;
+    sleepMs(30);
+    refreshSyncSignals();
+    EXPECT_GT(musicBytePos, before);
+}
+
+TEST_F(Music, PositionConvertsToTheNearestFloatAndSecondsFollowTheFloat) {
+    musicStream = 0;  // no stream: bytes count at 176400 per second, like the track
+    struct Case {
+        uint64_t bytes;
+        float position;
+    };
+    const Case cases[] = {
+        {0, 0.0f},
+        {16777215, 16777215.0f},
+        {16777216, 16777216.0f},  // 2^24: the last exact step of one
+        {16777217, 16777216.0f},  // ties go to the even neighbour
+        {16777218, 16777218.0f},
+        {16777219, 16777220.0f},
+        {33554431, 33554432.0f},  // 2^25 - 1 rounds up to 2^25
+        {31108608, 31108608.0f},  // the end of the timeline is exact
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        deriveSyncSignals(c.bytes);
+        EXPECT_EQ(musicBytePos, c.position);
+        EXPECT_EQ(spinPhase, c.position / 200000.0f);
+        EXPECT_EQ(musicSeconds, static_cast<float>(static_cast<double>(c.position) / 176400.0));
+    }
+    // The seconds are those of the float position, not of the exact count.
+    deriveSyncSignals(16777217);
+    EXPECT_NE(musicSeconds, static_cast<float>(16777217 / 176400.0));
+
+    deriveSyncSignals(200000);
+    EXPECT_EQ(spinPhase, 1.0f);
+}
+
+TEST_F(Music, CountsWithTheTopBitSetStayPositive) {
+    musicStream = 0;
+    deriveSyncSignals(~uint64_t{0});
+    EXPECT_EQ(musicBytePos, 18446744073709551616.0f);  // 2^64, about 1.8446744e19
+    EXPECT_GT(musicBytePos, 31108608.0f);              // past every scene threshold
+    EXPECT_EQ(spinPhase, musicBytePos / 200000.0f);
+    // Back to an integer for the seconds, the count is 2^63 alone.
+    EXPECT_EQ(musicSeconds, static_cast<float>(9223372036854775808.0 / 176400.0));
+
+    deriveSyncSignals((uint64_t{1} << 63) + 1);
+    EXPECT_EQ(musicBytePos, 9223372036854775808.0f);
+    EXPECT_EQ(musicSeconds, static_cast<float>(9223372036854775808.0 / 176400.0));
+}
+
+TEST_F(Music, MissingFileShowsTwoBoxesThenRunsASilentClock) {
+    enterDataDir("missing", nullptr);
+    startMusic();
+    EXPECT_EQ(recordedTexts(), (Texts{LOADING_FAILED, PLAY_FAILED}));
+    for (const RecordedBox& box : recordedBoxes()) {
+        EXPECT_EQ(box.caption, "ERROR");
+        EXPECT_EQ(box.icon, MessageIcon::Exclamation);
+        EXPECT_EQ(box.buttons, MessageButtons::Ok);
+    }
+    EXPECT_EQ(musicStream, 0u);
+    sleepMs(100);
+    refreshSyncSignals();
+    // At least the time slept, in bytes of 44.1 kHz stereo.
+    EXPECT_GE(musicBytePos, 0.1f * 176400);
+    EXPECT_TRUE(allBinsZero());
+    const float before = musicBytePos;
+    sleepMs(20);
+    refreshSyncSignals();
+    EXPECT_GT(musicBytePos, before);
+    EXPECT_TRUE(allBinsZero());
+}
+
+TEST_F(Music, FileThatIsNoMp3ShowsTheSameTwoBoxes) {
+    const std::vector<uint8_t> wav = readFileBytes(audioFixtureWavPath(TONE_44K_STEREO));
+    enterDataDir("wav_named_mp3", &wav);
+    startMusic();
+    EXPECT_EQ(recordedTexts(), (Texts{LOADING_FAILED, PLAY_FAILED}));
+    EXPECT_EQ(musicStream, 0u);
+}
+
+TEST_F(Music, NoDeviceShowsTheInitBoxThenPlaysSilentlyWithTheTracksSpectrum) {
+    withoutDevice();
+    enterDataDir("no_device", &tone);
+    startMusic();
+    EXPECT_EQ(recordedTexts(), Texts{INIT_FAILED});
+    EXPECT_NE(musicStream, 0u);
+    sleepMs(100);
+    refreshSyncSignals();
+    EXPECT_GE(musicBytePos, 0.1f * 176400);
+    EXPECT_EQ(peakBin(fftBins, FFT_BIN_COUNT), TONE_BIN);
+    EXPECT_NEAR(fftBins[TONE_BIN], TONE_LEVEL, TONE_LEVEL_TOLERANCE);
+}
+
+TEST_F(Music, NoDeviceAndNoFileShowEveryBoxInOrder) {
+    withoutDevice();
+    enterDataDir("nothing", nullptr);
+    startMusic();
+    EXPECT_EQ(recordedTexts(), (Texts{INIT_FAILED, LOADING_FAILED, PLAY_FAILED}));
+    sleepMs(20);
+    refreshSyncSignals();
+    EXPECT_GT(musicBytePos, 0.0f);
+}
+
+TEST_F(Music, StopIsSafeWithoutStartAndTwice) {
+    stopMusic();
+    stopMusic();
+    refreshSyncSignals();  // the loop may still refresh after a failed start
+    EXPECT_TRUE(allBinsZero());
+    EXPECT_EQ(recordedTexts(), Texts{});
+}
+
+}  // namespace

@@ -1,0 +1,145 @@
+// Real playback through SDL's dummy driver: the reported position against the
+// wall clock and against the bytes handed to the device, after the end of the
+// track, after a seek, for a mono 22.05 kHz track, and after the layer is freed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "audio/audio_layer.h"
+#include "support/audio_fixtures.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsBetween(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
+
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+struct PositionTrace {
+    bool monotonic = true;         // no reading below the one before
+    bool withinHanded = true;      // no reading past the bytes handed to the device
+    uint64_t maxLag = 0;           // most bytes handed but not yet reported as heard
+    double overallRate = 0;        // position gained over the whole trace, as a share of byteRate
+    double fastestWindowRate = 0;  // largest position rate over one window, as a share of byteRate
+};
+
+// Samples the position every few milliseconds for `windows` windows of
+// `windowMs` each.
+PositionTrace tracePosition(uint32_t handle, double byteRate, int windows, int windowMs) {
+    PositionTrace trace;
+    const Clock::time_point start = Clock::now();
+    const uint64_t startPos = audioChannelGetPosition(handle);
+    uint64_t previous = startPos;
+    for (int w = 0; w < windows; ++w) {
+        const Clock::time_point windowStart = Clock::now();
+        const uint64_t windowStartPos = audioChannelGetPosition(handle);
+        Clock::time_point now = windowStart;
+        uint64_t pos = windowStartPos;
+        while (secondsBetween(windowStart, now) * 1000 < windowMs) {
+            sleepMs(3);
+            const uint64_t handedBefore = audioChannelGetHandedBytes(handle);
+            pos = audioChannelGetPosition(handle);
+            const uint64_t handed = audioChannelGetHandedBytes(handle);
+            now = Clock::now();
+            trace.monotonic = trace.monotonic && pos >= previous;
+            trace.withinHanded = trace.withinHanded && pos <= handed;
+            // The lag only from readings that no device callback came between.
+            if (handed == handedBefore && pos <= handed) trace.maxLag = std::max(trace.maxLag, handed - pos);
+            previous = pos;
+        }
+        const double windowRate = (pos - windowStartPos) / (secondsBetween(windowStart, now) * byteRate);
+        trace.fastestWindowRate = std::max(trace.fastestWindowRate, windowRate);
+        trace.overallRate = (pos - startPos) / (secondsBetween(start, now) * byteRate);
+    }
+    return trace;
+}
+
+class AudioPlayback : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(audioInit()) << "SDL_AUDIODRIVER=dummy expected"; }
+    void TearDown() override { audioFree(); }
+
+    uint32_t playFixture(const AudioFixture& fixture) {
+        const uint32_t handle = audioStreamCreateFile(audioFixturePath(fixture).c_str());
+        EXPECT_NE(handle, 0u);
+        EXPECT_TRUE(audioChannelPlay(handle));
+        return handle;
+    }
+};
+
+// SDL's dummy driver is a sleep loop: on a busy machine it wakes late and
+// consumes less, and the listener's position rightly falls behind with it.
+// So the wall clock bounds the rate from above over the whole run (the
+// position never outruns real time), and from below on the window in which
+// the device kept time.
+TEST_F(AudioPlayback, PositionFollowsTheWallClockAndNeverPassesTheHandedBytes) {
+    const uint32_t handle = playFixture(TONE_44K_STEREO);
+    sleepMs(50);  // past the first callback
+    const PositionTrace trace = tracePosition(handle, 176400, 8, 250);
+    EXPECT_TRUE(trace.monotonic);
+    EXPECT_TRUE(trace.withinHanded);
+    // The listener is behind the device by at most the one buffer it holds.
+    EXPECT_LE(trace.maxLag, DEVICE_BUFFER_FRAMES * 4u);
+    EXPECT_GT(trace.maxLag, 0u);
+    EXPECT_LT(trace.overallRate, 1.01);
+    EXPECT_GT(trace.fastestWindowRate, 0.99);
+    EXPECT_LT(trace.fastestWindowRate, 1.01);
+}
+
+TEST_F(AudioPlayback, PositionKeepsAdvancingPastTheEndOfTheTrack) {
+    const uint32_t handle = playFixture(TONE_44K_STEREO);
+    const uint64_t length = TONE_44K_STEREO.frames * 4;
+    ASSERT_TRUE(audioChannelSetPosition(handle, length - 17640));  // 0.1 s before the end
+    sleepMs(300);
+    const uint64_t past = audioChannelGetPosition(handle);
+    EXPECT_GT(past, length);
+    sleepMs(100);
+    EXPECT_GT(audioChannelGetPosition(handle), past);
+    float bins[SPECTRUM_BINS];
+    audioChannelGetFFT1024(handle, bins);
+    for (float b : bins) EXPECT_EQ(b, 0.0f);  // silence after the end
+}
+
+TEST_F(AudioPlayback, SeekWhilePlayingContinuesFromTheTarget) {
+    const uint32_t handle = playFixture(TONE_44K_STEREO);
+    sleepMs(50);
+    ASSERT_TRUE(audioChannelSetPosition(handle, 176400 + 3));  // a byte count inside a frame
+    EXPECT_EQ(audioChannelGetPosition(handle) % 4, 0u);
+    sleepMs(100);
+    const uint64_t pos = audioChannelGetPosition(handle);
+    EXPECT_GE(pos, 176400u);
+    EXPECT_LT(pos, 176400u + 176400u);  // well under a second on from the target
+    EXPECT_FALSE(audioChannelSetPosition(handle, TONE_44K_STEREO.frames * 4 + 4));
+
+    float bins[SPECTRUM_BINS];
+    audioChannelGetFFT1024(handle, bins);
+    EXPECT_EQ(peakBin(bins, SPECTRUM_BINS), TONE_BIN);
+}
+
+TEST_F(AudioPlayback, MonoTrackAdvancesAtItsOwnByteRate) {
+    const uint32_t handle = playFixture(TONE_22K_MONO);
+    sleepMs(50);
+    const PositionTrace trace = tracePosition(handle, 44100, 4, 125);
+    EXPECT_TRUE(trace.monotonic);
+    EXPECT_TRUE(trace.withinHanded);
+    EXPECT_EQ(audioChannelGetPosition(handle) % 2, 0u);  // whole mono frames
+    EXPECT_LT(trace.overallRate, 1.02);
+    EXPECT_GT(trace.fastestWindowRate, 0.98);
+}
+
+TEST_F(AudioPlayback, FreeStopsEverythingAndLeavesNoStream) {
+    const uint32_t handle = playFixture(TONE_44K_STEREO);
+    sleepMs(30);
+    audioFree();
+    EXPECT_EQ(audioChannelGetPosition(handle), 0u);
+    audioFree();  // twice is harmless
+    ASSERT_TRUE(audioInit());  // and the layer starts again
+    EXPECT_NE(audioStreamCreateFile(audioFixturePath(TONE_44K_STEREO).c_str()), 0u);
+}
+
+}  // namespace
