@@ -41,6 +41,11 @@ Channel& channelFor(uint32_t handle) {
 
 bool isStream(const Channel& channel) { return &channel != &noStream; }
 
+// SDL reports a device it lost (a card unplugged, the sound server gone) as
+// stopped. Its callback may go on firing on a timer of its own or not at all,
+// so from then on the position follows the silent clock, not the callbacks.
+bool devicePlaying() { return device != 0 && SDL_GetAudioDeviceStatus(device) != SDL_AUDIO_STOPPED; }
+
 uint64_t trackFrameAt(const Channel& channel, uint64_t outputFrame) {
     return scaleCount(outputFrame, channel.track.rate, OUTPUT_RATE);
 }
@@ -116,7 +121,7 @@ bool audioChannelPlay(uint32_t handle) {
     std::lock_guard<std::mutex> lock(channelMutex);
     Channel& channel = channelFor(handle);
     const bool playable = isStream(channel);
-    startClock(channel.clock, 0, playable && device != 0, now());
+    startClock(channel.clock, 0, playable && devicePlaying(), now());
     channel.reportedTrackFrame = 0;
     return playable;
 }
@@ -137,6 +142,8 @@ bool audioChannelSetPosition(uint32_t handle, uint64_t bytes) {
 uint64_t audioChannelGetPosition(uint32_t handle) {
     std::lock_guard<std::mutex> lock(channelMutex);
     Channel& channel = channelFor(handle);
+    if (channel.clock.deviceDriven && !devicePlaying())
+        leaveDevice(channel.clock, now(), SDL_GetPerformanceFrequency());
     const uint64_t outputFrame = readClock(channel.clock, now(), SDL_GetPerformanceFrequency());
     channel.reportedTrackFrame = trackFrameAt(channel, outputFrame);
     return channel.reportedTrackFrame * channel.track.bytesPerFrame();
