@@ -36,6 +36,17 @@ public:
     // message boxes, which have no focus without a window manager).
     bool sendKeyTo(unsigned long window, const std::string& keysymName) const;
     Rgb screenPixel(int x, int y) const;  // y from the TOP of the screen
+    // Marks a window as dealt with (a box answered). The X server hands a
+    // freed window id to the next window of a new client, so the id alone
+    // cannot tell a second box from the first; the mark stays with the window.
+    void markHandled(unsigned long window) const;
+    bool isHandled(unsigned long window) const;
+    // Width and height of a window, of the root window for 0; {-1, -1} when
+    // there is no such window.
+    std::pair<int, int> windowSize(unsigned long window = 0) const;
+    // Polls until the window is mapped and viewable, so that keys typed from
+    // then on reach it; false on timeout.
+    bool waitUntilViewable(unsigned long window, double timeoutSeconds) const;
 
 private:
     pid_t serverPid = -1;
