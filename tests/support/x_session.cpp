@@ -130,17 +130,20 @@ bool TestXServer::requestClose(unsigned long window) const {
     return sent;
 }
 
-bool TestXServer::pressKey(const std::string& keysymName, double holdSeconds) const {
+bool TestXServer::setKey(const std::string& keysymName, bool down) const {
     DisplayConnection c(displayName);
     if (!c.display) return false;
     const KeyCode code = XKeysymToKeycode(c.display, XStringToKeysym(keysymName.c_str()));
     if (!code) return false;
-    XTestFakeKeyEvent(c.display, code, True, CurrentTime);
-    XFlush(c.display);
-    pause(int(holdSeconds * 1000));
-    XTestFakeKeyEvent(c.display, code, False, CurrentTime);
+    XTestFakeKeyEvent(c.display, code, down ? True : False, CurrentTime);
     XFlush(c.display);
     return true;
+}
+
+bool TestXServer::pressKey(const std::string& keysymName, double holdSeconds) const {
+    if (!setKey(keysymName, true)) return false;
+    pause(int(holdSeconds * 1000));
+    return setKey(keysymName, false);
 }
 
 bool TestXServer::sendKeyTo(unsigned long window, const std::string& keysymName) const {

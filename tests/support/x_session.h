@@ -32,6 +32,9 @@ public:
     // focus is. The demo reads key state once per frame, as a person's key
     // press lasts longer than a frame.
     bool pressKey(const std::string& keysymName, double holdSeconds = 0.1) const;
+    // The key pressed (down) or released, through XTEST. A key that must be
+    // seen whatever the frame time is held down until the program reacts.
+    bool setKey(const std::string& keysymName, bool down) const;
     // Key press and release sent straight to one window (works for SDL's
     // message boxes, which have no focus without a window manager).
     bool sendKeyTo(unsigned long window, const std::string& keysymName) const;
