@@ -142,9 +142,9 @@ bool audioChannelSetPosition(uint32_t handle, uint64_t bytes) {
 uint64_t audioChannelGetPosition(uint32_t handle) {
     std::lock_guard<std::mutex> lock(channelMutex);
     Channel& channel = channelFor(handle);
-    if (channel.clock.deviceDriven && !devicePlaying())
-        leaveDevice(channel.clock, now(), SDL_GetPerformanceFrequency());
-    const uint64_t outputFrame = readClock(channel.clock, now(), SDL_GetPerformanceFrequency());
+    const uint64_t tick = now(), ticksPerSecond = SDL_GetPerformanceFrequency();
+    if (channel.clock.deviceDriven && !devicePlaying()) leaveDevice(channel.clock, tick, ticksPerSecond);
+    const uint64_t outputFrame = readClock(channel.clock, tick, ticksPerSecond);
     channel.reportedTrackFrame = trackFrameAt(channel, outputFrame);
     return channel.reportedTrackFrame * channel.track.bytesPerFrame();
 }
