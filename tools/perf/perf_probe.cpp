@@ -33,6 +33,7 @@ int probeStartup() {
     std::printf("render_target_ms %.1f\n", (t.renderTarget - t.textures) * 1e3);
     std::printf("music_ms %.1f\n", (t.music - t.renderTarget) * 1e3);
     std::printf("first_frame_ms %.1f\n", t.firstFrame * 1e3);
+    std::printf("startup_peak_rss_mb %.1f\n", peakResidentMegabytes());
     shutdownDemo();
     return 0;
 }
