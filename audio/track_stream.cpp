@@ -20,8 +20,15 @@ uint64_t secondsToFrames(double seconds, int rate) { return static_cast<uint64_t
 // Where frame `frame` sits in the ring, in values.
 size_t slotOffset(const TrackStream& s, uint64_t frame) { return (frame % s.capacity) * s.format.channels; }
 
-void copyFrames(int16_t* to, const int16_t* from, int channels) {
-    std::memcpy(to, from, sizeof(int16_t) * channels);
+// Calls visit(ringOffset, framesBefore, runFrames) for each of the (at most
+// two) runs that frames [first, first + count) occupy in the ring.
+template <typename Visit>
+void forEachRingRun(const TrackStream& s, uint64_t first, uint64_t count, Visit visit) {
+    for (uint64_t done = 0; done < count;) {
+        const uint64_t run = std::min(count - done, s.capacity - (first + done) % s.capacity);
+        visit(slotOffset(s, first + done), done, run);
+        done += run;
+    }
 }
 
 // The first frame the decoder may not reach: a ring's length past the lowest
@@ -149,16 +156,19 @@ void notePlayFrame(TrackStream& s, uint64_t frame) { s.playFrame.store(frame, st
 
 int copyHeldFrames(TrackStream& s, uint64_t first, int count, int16_t* out) {
     const int channels = s.format.channels;
-    std::fill(out, out + count * channels, int16_t{0});
     s.readerPin.store(first);  // before learning what the decoder has reserved
     const HeldFrames held = heldFrames(s);
     const uint64_t last = first + std::min<uint64_t>(count, ~first);  // saturating first + count
-    const uint64_t from = std::max(first, held.begin);
-    const uint64_t to = std::min(last, held.end);
-    for (uint64_t frame = from; frame < to; ++frame)
-        copyFrames(out + (frame - first) * channels, s.ring.data() + slotOffset(s, frame), channels);
+    const uint64_t from = std::min(std::max(first, held.begin), last);
+    const uint64_t to = std::max(std::min(last, held.end), from);
+    int16_t* const heldOut = out + (from - first) * channels;
+    forEachRingRun(s, from, to - from, [&](size_t offset, uint64_t before, uint64_t run) {
+        std::memcpy(heldOut + before * channels, s.ring.data() + offset, sizeof(int16_t) * channels * run);
+    });
     s.readerPin.store(NO_PIN, std::memory_order_release);
-    return to > from ? static_cast<int>(to - from) : 0;
+    std::fill(out, heldOut, int16_t{0});
+    std::fill(out + (to - first) * channels, out + count * channels, int16_t{0});
+    return static_cast<int>(to - from);
 }
 
 void pauseDecoder(TrackStream& s) {
@@ -195,8 +205,10 @@ void commitMove(TrackStream& s, uint64_t frame) {
     if (s.restartPending) {
         const int channels = s.format.channels;
         s.heldFrom = frame;
-        for (uint64_t i = 0; i < s.restartFrames; ++i)
-            copyFrames(s.ring.data() + slotOffset(s, frame + i), s.restartChunk.data() + i * channels, channels);
+        forEachRingRun(s, frame, s.restartFrames, [&](size_t offset, uint64_t before, uint64_t run) {
+            std::memcpy(s.ring.data() + offset, s.restartChunk.data() + before * channels,
+                        sizeof(int16_t) * channels * run);
+        });
         s.writeEnd.store(frame + s.restartFrames);
         s.decodedEnd.store(frame + s.restartFrames);
         s.restartPending = false;

@@ -197,8 +197,9 @@ TEST_F(TrackStreaming, MovesInsideTheRingKeepItAndMovesOutsideRestartTheDecoderT
     ASSERT_TRUE(eventually([&] { return decoderCaughtUp(*s); }));
     EXPECT_TRUE(sameFrames(reference, 0, copy(*s, 0, static_cast<int>(heldFrames(*s).end))));
 
-    // Far ahead, and to the very end, where nothing is left to decode.
-    for (uint64_t target : {uint64_t{100001}, s->format.frames}) {
+    // Far ahead (its first chunk straddling the ring's end), and to the very
+    // end, where nothing is left to decode.
+    for (uint64_t target : {3 * s->capacity - 1000, s->format.frames}) {
         pauseDecoder(*s);
         prepareMove(*s, target);
         commitMove(*s, target);
