@@ -47,6 +47,11 @@ const TrackFormat& formatOf(const Channel& channel) {
     return channel.track ? channel.track->format : NO_STREAM_FORMAT;
 }
 
+// SDL reports a device it lost (a card unplugged, the sound server gone) as
+// stopped. Its callback may go on firing on a timer of its own or not at all,
+// so from then on the position follows the silent clock, not the callbacks.
+bool devicePlaying() { return device != 0 && SDL_GetAudioDeviceStatus(device) != SDL_AUDIO_STOPPED; }
+
 uint64_t trackFrameAt(const Channel& channel, uint64_t outputFrame) {
     return scaleCount(outputFrame, formatOf(channel).rate, OUTPUT_RATE);
 }
@@ -151,7 +156,7 @@ uint32_t audioStreamCreateFile(const char* path) {
 bool audioChannelPlay(uint32_t handle) {
     Channel& channel = channelFor(handle);
     const bool playable = isStream(channel);
-    const bool deviceDriven = playable && device != 0;
+    const bool deviceDriven = playable && devicePlaying();
     moveChannel(channel, 0, [&](PlayClock& clock) { startClock(clock, 0, deviceDriven, now()); });
     return playable;
 }
@@ -171,6 +176,8 @@ bool audioChannelSetPosition(uint32_t handle, uint64_t bytes) {
 uint64_t audioChannelGetPosition(uint32_t handle) {
     std::lock_guard<std::mutex> lock(channelMutex);
     Channel& channel = channelFor(handle);
+    if (channel.clock.deviceDriven && !devicePlaying())
+        leaveDevice(channel.clock, now(), SDL_GetPerformanceFrequency());
     const uint64_t outputFrame = readClock(channel.clock, now(), SDL_GetPerformanceFrequency());
     channel.reportedTrackFrame = trackFrameAt(channel, outputFrame);
     // Without the device's callbacks the listener's position is the play frame.

@@ -33,7 +33,8 @@ bool audioChannelSetPosition(uint32_t handle, uint64_t bytes);
 
 // Bytes of decoded data that have reached the listener: never less than the
 // previous answer for the same play, never more than was handed to the device;
-// keeps advancing in real time over silence after the end of the track.
+// keeps advancing in real time over silence after the end of the track, and
+// from where it stands on the silent clock once SDL reports the device lost.
 uint64_t audioChannelGetPosition(uint32_t handle);
 
 // Bytes handed to the device so far: the position plus what is still buffered
