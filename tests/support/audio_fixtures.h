@@ -32,3 +32,8 @@ void writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // Index of the largest of `count` magnitudes.
 int peakBin(const float* bins, int count);
+
+// Threads of this process whose name starts with `prefix`, and the CPU time
+// they have used together in nanoseconds (-1 when there are none).
+int threadsNamed(const std::string& prefix);
+long long threadsCpuNs(const std::string& prefix);
