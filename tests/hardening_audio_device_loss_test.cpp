@@ -81,7 +81,9 @@ class DeviceLoss : public ::testing::Test {
 protected:
     void SetUp() override {
         signal(SIGPIPE, SIG_IGN);
-        ASSERT_TRUE(device.plugIn(makeScratchDir("pipe_device")));
+        // A directory per case: CTest may run the cases side by side.
+        ASSERT_TRUE(device.plugIn(
+            makeScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name())));
         // Removal events need the event queue, which audio alone does not start.
         ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_EVENTS), 0);
         ASSERT_TRUE(audioInit()) << SDL_GetError();
