@@ -80,7 +80,9 @@ protected:
     // Plays `fixture` on the disk driver, `delayMs` per buffer, until the
     // device was handed the whole track, and returns what it wrote.
     std::vector<uint8_t> playToTheEnd(const AudioFixture& fixture, int delayMs) {
-        outputPath = makeScratchDir("device_output") + "/out.raw";
+        // One directory per case: ctest may run the cases side by side.
+        const std::string caseName = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        outputPath = makeScratchDir("device_output_" + caseName) + "/out.raw";
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", outputPath.c_str(), 1);
         setenv("SDL_DISKAUDIODELAY", std::to_string(delayMs).c_str(), 1);

@@ -140,12 +140,6 @@ bool TestXServer::setKey(const std::string& keysymName, bool down) const {
     return true;
 }
 
-bool TestXServer::pressKey(const std::string& keysymName, double holdSeconds) const {
-    if (!setKey(keysymName, true)) return false;
-    pause(int(holdSeconds * 1000));
-    return setKey(keysymName, false);
-}
-
 bool TestXServer::sendKeyTo(unsigned long window, const std::string& keysymName) const {
     DisplayConnection c(displayName);
     if (!c.display) return false;

@@ -27,11 +27,6 @@ public:
     unsigned long waitForWindow(const std::string& name, double timeoutSeconds) const;
     // WM_DELETE_WINDOW, as a window manager sends it for the close button.
     bool requestClose(unsigned long window) const;
-    // A key held for `holdSeconds`, then released (X keysym name, e.g.
-    // "Escape"), through the XTEST extension, delivered wherever the keyboard
-    // focus is. The demo reads key state once per frame, as a person's key
-    // press lasts longer than a frame.
-    bool pressKey(const std::string& keysymName, double holdSeconds = 0.1) const;
     // The key pressed (down) or released, through XTEST. A key that must be
     // seen whatever the frame time is held down until the program reacts.
     bool setKey(const std::string& keysymName, bool down) const;
