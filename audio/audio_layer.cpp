@@ -173,6 +173,8 @@ void audioFree() {
         SDL_CloseAudioDevice(device);  // returns once the callback has finished for good
         device = 0;
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        // The last subsystem out releases SDL's process-wide state (its D-Bus link).
+        if (SDL_WasInit(0) == 0) SDL_Quit();
     }
     std::unique_ptr<Channel> released;
     {

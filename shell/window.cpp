@@ -151,6 +151,8 @@ void destroyDemoWindow() {
     }
     SDL_EnableScreenSaver();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    // The last subsystem out releases SDL's process-wide state (its D-Bus link).
+    if (SDL_WasInit(0) == 0) SDL_Quit();
 }
 
 void resizeViewport(int width, int height) {

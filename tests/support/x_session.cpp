@@ -118,12 +118,14 @@ bool TestXServer::requestClose(unsigned long window) const {
     return sent;
 }
 
-bool TestXServer::pressKey(const std::string& keysymName) const {
+bool TestXServer::pressKey(const std::string& keysymName, double holdSeconds) const {
     DisplayConnection c(displayName);
     if (!c.display) return false;
     const KeyCode code = XKeysymToKeycode(c.display, XStringToKeysym(keysymName.c_str()));
     if (!code) return false;
     XTestFakeKeyEvent(c.display, code, True, CurrentTime);
+    XFlush(c.display);
+    pause(int(holdSeconds * 1000));
     XTestFakeKeyEvent(c.display, code, False, CurrentTime);
     XFlush(c.display);
     return true;

@@ -27,9 +27,11 @@ public:
     unsigned long waitForWindow(const std::string& name, double timeoutSeconds) const;
     // WM_DELETE_WINDOW, as a window manager sends it for the close button.
     bool requestClose(unsigned long window) const;
-    // A key press and release (X keysym name, e.g. "Escape", "Return") through
-    // the XTEST extension, delivered wherever the keyboard focus is.
-    bool pressKey(const std::string& keysymName) const;
+    // A key held for `holdSeconds`, then released (X keysym name, e.g.
+    // "Escape"), through the XTEST extension, delivered wherever the keyboard
+    // focus is. The demo reads key state once per frame, as a person's key
+    // press lasts longer than a frame.
+    bool pressKey(const std::string& keysymName, double holdSeconds = 0.1) const;
     // Key press and release sent straight to one window (works for SDL's
     // message boxes, which have no focus without a window manager).
     bool sendKeyTo(unsigned long window, const std::string& keysymName) const;

@@ -1,0 +1,210 @@
+// Texture catalogue: reads the 65 images under data/ into OpenGL textures with
+// DevIL's ILUT loader, and creates the four empty 512x512 render textures.
+// Reads the image files named in the catalogue; needs the GL context current.
+#include <epoxy/gl.h>
+// Debian's ilut.h declares the OpenGL loader only when asked for it.
+#define ILUT_USE_OPENGL
+#include <IL/il.h>
+#include <IL/ilu.h>
+#include <IL/ilut.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "resources/render_target.h"
+#include "resources/textures.h"
+
+// Image textures: GL texture names, written once by loadTextures; 0 = not loaded.
+unsigned int texGroupLogo = 0, texEnvA = 0, texTitle = 0, texThanks = 0, texThanksGroups = 0,
+             texRiddle = 0, texSpiral = 0, texWave = 0, texStrip = 0, texPhoto = 0,
+             texBanner = 0;
+unsigned int texLine01 = 0, texLine02 = 0, texLine03 = 0, texLine04 = 0, texLine05 = 0,
+             texLine06 = 0, texLine07 = 0, texLine08 = 0, texLine09 = 0, texLine10 = 0,
+             texLine11 = 0, texLine12 = 0, texLine13 = 0, texLine14 = 0, texLine15 = 0,
+             texLine16 = 0, texLine17 = 0, texLine18 = 0, texLine19 = 0, texLine20 = 0,
+             texLine21 = 0, texLine22 = 0, texLine23 = 0, texLine24 = 0, texLine25 = 0,
+             texLine26 = 0, texLine27 = 0, texLine28 = 0, texLine29 = 0, texLine30 = 0,
+             texLine31 = 0, texLine32 = 0, texLine33 = 0, texLine34 = 0, texLine35 = 0,
+             texLine36 = 0, texLine37 = 0, texLine38 = 0, texLine39 = 0, texLine40 = 0,
+             texLine41 = 0;
+unsigned int texRap01 = 0, texRap02 = 0, texRap03 = 0, texRap04 = 0, texRap05 = 0,
+             texRap06 = 0, texRap07 = 0, texRap08 = 0, texRap09 = 0, texRap10 = 0,
+             texRap11 = 0, texRap12 = 0, texRap13 = 0;
+// Render textures: GL texture names, 512x512 GL_RGBA8; only renderTex1 is drawn into.
+unsigned int renderTex0 = 0, renderTex1 = 0, renderTex2 = 0, renderTex3 = 0;
+
+// Load order is row order; releaseTextures walks the same rows.
+const TextureEntry textureCatalogue[IMAGE_TEXTURE_COUNT] = {
+    {&texGroupLogo,    "data/GroupLogo.png"},
+    {&texEnvA,         "data/EnvA.png"},
+    {&texTitle,        "data/Title.jpg"},
+    {&texThanks,       "data/Thanks.png"},
+    {&texThanksGroups, "data/ThanksGroups.png"},
+    {&texRiddle,       "data/Riddle.png"},
+    {&texSpiral,       "data/Spiral.jpg"},
+    {&texWave,         "data/Wave.jpg"},
+    {&texStrip,        "data/Strip.jpg"},
+    {&texPhoto,        "data/Photo.jpg"},
+    {&texBanner,       "data/Banner.png"},
+    {&texLine01,       "data/Lyrics/Line01.png"},
+    {&texLine02,       "data/Lyrics/Line02.png"},
+    {&texLine03,       "data/Lyrics/Line03.png"},
+    {&texLine04,       "data/Lyrics/Line04.png"},
+    {&texLine05,       "data/Lyrics/Line05.png"},
+    {&texLine06,       "data/Lyrics/Line06.png"},
+    {&texLine07,       "data/Lyrics/Line07.png"},
+    {&texLine08,       "data/Lyrics/Line08.png"},
+    {&texLine09,       "data/Lyrics/Line09.png"},
+    {&texLine10,       "data/Lyrics/Line10.png"},
+    {&texLine11,       "data/Lyrics/Line11.png"},
+    {&texLine12,       "data/Lyrics/Line12.png"},
+    {&texLine13,       "data/Lyrics/Line13.png"},
+    {&texLine14,       "data/Lyrics/Line14.png"},
+    {&texLine15,       "data/Lyrics/Line15.png"},
+    {&texLine16,       "data/Lyrics/Line16.png"},
+    {&texLine17,       "data/Lyrics/Line17.png"},
+    {&texLine18,       "data/Lyrics/Line18.png"},
+    {&texLine19,       "data/Lyrics/Line19.png"},
+    {&texLine20,       "data/Lyrics/Line20.png"},
+    {&texLine21,       "data/Lyrics/Line21.png"},
+    {&texLine22,       "data/Lyrics/Line22.png"},
+    {&texLine23,       "data/Lyrics/Line23.png"},
+    {&texLine24,       "data/Lyrics/Line24.png"},
+    {&texLine25,       "data/Lyrics/Line25.png"},
+    {&texLine26,       "data/Lyrics/Line26.png"},
+    {&texLine27,       "data/Lyrics/Line27.png"},
+    {&texLine28,       "data/Lyrics/Line28.png"},
+    {&texLine29,       "data/Lyrics/Line29.png"},
+    {&texLine30,       "data/Lyrics/Line30.png"},
+    {&texLine31,       "data/Lyrics/Line31.png"},
+    {&texLine32,       "data/Lyrics/Line32.png"},
+    {&texLine33,       "data/Lyrics/Line33.png"},
+    {&texLine34,       "data/Lyrics/Line34.png"},
+    {&texLine35,       "data/Lyrics/Line35.png"},
+    {&texLine36,       "data/Lyrics/Line36.png"},
+    {&texLine37,       "data/Lyrics/Line37.png"},
+    {&texLine38,       "data/Lyrics/Line38.png"},
+    {&texLine39,       "data/Lyrics/Line39.png"},
+    {&texLine40,       "data/Lyrics/Line40.png"},
+    {&texLine41,       "data/Lyrics/Line41.png"},
+    {&texRap01,        "data/Lyrics/rap_01.png"},
+    {&texRap02,        "data/Lyrics/rap_02.png"},
+    {&texRap03,        "data/Lyrics/rap_03.png"},
+    {&texRap04,        "data/Lyrics/rap_04.png"},
+    {&texRap05,        "data/Lyrics/rap_05.png"},
+    {&texRap06,        "data/Lyrics/rap_06.png"},
+    {&texRap07,        "data/Lyrics/rap_07.png"},
+    {&texRap08,        "data/Lyrics/rap_08.png"},
+    {&texRap09,        "data/Lyrics/rap_09.png"},
+    {&texRap10,        "data/Lyrics/rap_10.png"},
+    {&texRap11,        "data/Lyrics/rap_11.png"},
+    {&texRap12,        "data/Lyrics/rap_12.png"},
+    {&texRap13,        "data/Lyrics/rap_13.png"},
+};
+
+namespace {
+
+constexpr GLsizei RENDER_TEXTURE_SIZE = 512;  // texels per side
+
+// Creation order, which is also release order.
+unsigned int* const renderTextures[] = {&renderTex0, &renderTex1, &renderTex2, &renderTex3};
+
+// DevIL's own file reading leaves the caller's buffer as it was past the end
+// of a file, and its PNG reader ignores the short count: a PNG cut short after
+// an ancillary chunk then rereads that stale chunk forever and start-up hangs.
+// These procedures read the same files but fill what the file lacks with 0xFF,
+// which no PNG chunk length accepts, so such a file fails to load instead.
+// Complete files read exactly as before.
+FILE* asFile(ILHANDLE handle) { return static_cast<FILE*>(handle); }
+
+ILHANDLE ILAPIENTRY openForReading(ILconst_string path) { return std::fopen(path, "rb"); }
+
+void ILAPIENTRY closeFile(ILHANDLE handle) { std::fclose(asFile(handle)); }
+
+// By position, as DevIL's own test does, not by a failed read.
+ILboolean ILAPIENTRY atEndOfFile(ILHANDLE handle) {
+    FILE* file = asFile(handle);
+    const long position = std::ftell(file);
+    std::fseek(file, 0, SEEK_END);
+    const long size = std::ftell(file);
+    std::fseek(file, position, SEEK_SET);
+    return position >= size;
+}
+
+ILint ILAPIENTRY readByte(ILHANDLE handle) { return std::fgetc(asFile(handle)); }
+
+ILint ILAPIENTRY readBlock(void* buffer, ILuint size, ILuint count, ILHANDLE handle) {
+    const size_t got = std::fread(buffer, size, count, asFile(handle));
+    if (got < count)
+        std::memset(static_cast<char*>(buffer) + got * size, 0xFF, (count - got) * size_t(size));
+    return ILint(got);
+}
+
+ILint ILAPIENTRY seekInFile(ILHANDLE handle, ILint offset, ILint origin) {
+    return std::fseek(asFile(handle), offset, origin);  // IL_SEEK_* equal SEEK_*
+}
+
+ILint ILAPIENTRY positionInFile(ILHANDLE handle) { return ILint(std::ftell(asFile(handle))); }
+
+// No result is examined: if DevIL fails to start, every load below fails and
+// stores 0, which is the designed outcome for an unusable image.
+void initImageLibraries() {
+    ilInit();
+    iluInit();
+    ilutRenderer(ILUT_OPENGL);
+    ilutInit();
+    ilSetRead(openForReading, closeFile, atEndOfFile, readByte, readBlock, seekInFile,
+              positionInFile);
+}
+
+// ILUT's defaults are kept: it flips images stored top row first, so texture
+// coordinate (0, 0) is the picture's lower-left corner, and it scales images
+// larger than GL_MAX_TEXTURE_SIZE down to fit. A missing, truncated or
+// undecodable file yields 0.
+void loadCatalogueImages() {
+    for (const TextureEntry& entry : textureCatalogue)
+        *entry.handle = ilutGLLoadImage(const_cast<char*>(entry.path));
+}
+
+// Linear filtering without mipmaps, so renderTex1 can be sampled right after a
+// pass into it with no mipmap update.
+void createRenderTexture(unsigned int* handle) {
+    glGenTextures(1, handle);
+    glBindTexture(GL_TEXTURE_2D, *handle);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, RENDER_TEXTURE_SIZE, RENDER_TEXTURE_SIZE, 0, GL_RGBA,
+                 GL_UNSIGNED_BYTE, nullptr);
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLfloat>(GL_CLAMP_TO_EDGE));
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, static_cast<GLfloat>(GL_CLAMP_TO_EDGE));
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, static_cast<GLfloat>(GL_LINEAR));
+    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLfloat>(GL_LINEAR));
+}
+
+// renderTex3 (still bound) gets a mipmap chain built from its undefined level 0.
+// Without the framebuffer extension there is no entry point to build it with,
+// and the texture stays without one; nothing samples it.
+void mipmapLastRenderTexture() {
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    if (framebufferExtensionAvailable())
+        glGenerateMipmapEXT(GL_TEXTURE_2D);
+}
+
+}  // namespace
+
+int loadTextures() {
+    initImageLibraries();
+    loadCatalogueImages();
+    for (unsigned int* handle : renderTextures)
+        createRenderTexture(handle);
+    mipmapLastRenderTexture();
+    return 1;
+}
+
+// Name 0 (an image that failed) is passed like any other; GL ignores it.
+int releaseTextures() {
+    for (const TextureEntry& entry : textureCatalogue)
+        glDeleteTextures(1, entry.handle);
+    for (unsigned int* handle : renderTextures)
+        glDeleteTextures(1, handle);
+    return 1;
+}

@@ -1,0 +1,455 @@
+// Texture catalogue on a real GL context: every row lands in its own handle,
+// missing or broken files leave 0 without a message, images stand upright and
+// whole on the scene quad, the render textures' shape, and release of 69 names.
+#include <epoxy/gl.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "resources/textures.h"
+#include "support/test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// ---- the catalogue as the scenes know it ----------------------------------
+struct ExpectedRow {
+    unsigned int* handle;
+    std::string path;
+};
+
+// Built from the handle names and the path rules, independently of the
+// module's own table, so that a shifted or swapped row shows up.
+std::vector<ExpectedRow> expectedCatalogue() {
+    std::vector<ExpectedRow> rows = {
+        {&texGroupLogo, "data/GroupLogo.png"}, {&texEnvA, "data/EnvA.png"},
+        {&texTitle, "data/Title.jpg"},         {&texThanks, "data/Thanks.png"},
+        {&texThanksGroups, "data/ThanksGroups.png"},
+        {&texRiddle, "data/Riddle.png"},       {&texSpiral, "data/Spiral.jpg"},
+        {&texWave, "data/Wave.jpg"},           {&texStrip, "data/Strip.jpg"},
+        {&texPhoto, "data/Photo.jpg"},         {&texBanner, "data/Banner.png"},
+    };
+    unsigned int* const lines[] = {
+        &texLine01, &texLine02, &texLine03, &texLine04, &texLine05, &texLine06, &texLine07,
+        &texLine08, &texLine09, &texLine10, &texLine11, &texLine12, &texLine13, &texLine14,
+        &texLine15, &texLine16, &texLine17, &texLine18, &texLine19, &texLine20, &texLine21,
+        &texLine22, &texLine23, &texLine24, &texLine25, &texLine26, &texLine27, &texLine28,
+        &texLine29, &texLine30, &texLine31, &texLine32, &texLine33, &texLine34, &texLine35,
+        &texLine36, &texLine37, &texLine38, &texLine39, &texLine40, &texLine41};
+    unsigned int* const raps[] = {&texRap01, &texRap02, &texRap03, &texRap04, &texRap05,
+                                  &texRap06, &texRap07, &texRap08, &texRap09, &texRap10,
+                                  &texRap11, &texRap12, &texRap13};
+    char path[64];
+    for (int i = 0; i < 41; ++i) {
+        std::snprintf(path, sizeof path, "data/Lyrics/Line%02d.png", i + 1);
+        rows.push_back({lines[i], path});
+    }
+    for (int i = 0; i < 13; ++i) {
+        std::snprintf(path, sizeof path, "data/Lyrics/rap_%02d.png", i + 1);
+        rows.push_back({raps[i], path});
+    }
+    return rows;
+}
+
+unsigned int* const renderTextureHandles[] = {&renderTex0, &renderTex1, &renderTex2, &renderTex3};
+
+// Five levels of red and green, three of blue: any two rows differ by at least
+// 60 in some channel, far beyond what JPEG does to a solid colour.
+Rgb rowColour(int row) {
+    static const int LEVELS[] = {0, 60, 120, 180, 240};
+    return {LEVELS[row % 5], LEVELS[row / 5 % 5], LEVELS[row / 25 * 2]};
+}
+
+void writeRowImage(int row) {
+    const Rgb c = rowColour(row);
+    ASSERT_TRUE(writeSolidImage(expectedCatalogue()[row].path, 8, 8, uint8_t(c.r), uint8_t(c.g),
+                                uint8_t(c.b)));
+}
+
+// ---- hand-made PNG files --------------------------------------------------
+void appendBigEndian(std::string& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out += char(value >> shift);
+}
+
+uint32_t crc32Of(const std::string& bytes) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void appendChunk(std::string& png, const char* type, const std::string& data) {
+    appendBigEndian(png, uint32_t(data.size()));
+    const std::string body = std::string(type, 4) + data;
+    png += body;
+    appendBigEndian(png, crc32Of(body));
+}
+
+// A zlib stream of stored (uncompressed) deflate blocks.
+std::string zlibStored(const std::string& raw) {
+    std::string out = "\x78\x01";
+    size_t pos = 0;
+    do {
+        const size_t n = std::min<size_t>(65535, raw.size() - pos);
+        out += char(pos + n == raw.size());
+        out += char(n & 0xFF);
+        out += char(n >> 8);
+        out += char(~n & 0xFF);
+        out += char((~n >> 8) & 0xFF);
+        out.append(raw, pos, n);
+        pos += n;
+    } while (pos < raw.size());
+    uint32_t a = 1, b = 0;
+    for (unsigned char byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    appendBigEndian(out, b << 16 | a);
+    return out;
+}
+
+// A PNG written byte by byte: the colour types DevIL's saver cannot be asked
+// for, and a reference whose row order owes nothing to the library under test.
+// `pixels` holds rows top first, in the colour type's own channels; fewer rows
+// than the header's height make a file whose data ends early.
+enum PngColourType { GREY = 0, RGB = 2, PALETTE = 3, GREY_ALPHA = 4 };
+
+std::string handMadePng(int width, int height, PngColourType type, const std::vector<uint8_t>& pixels,
+                        const std::string& palette = "") {
+    const int channels = type == RGB ? 3 : type == GREY_ALPHA ? 2 : 1;
+    const size_t rowBytes = size_t(width) * channels;
+    std::string raw;
+    for (size_t y = 0; y < pixels.size() / rowBytes; ++y) {
+        raw += '\0';  // filter type None
+        raw.append(reinterpret_cast<const char*>(pixels.data()) + y * rowBytes, rowBytes);
+    }
+    std::string header;
+    appendBigEndian(header, uint32_t(width));
+    appendBigEndian(header, uint32_t(height));
+    header += std::string{8, char(type), 0, 0, 0};  // depth, type, compression, filter, interlace
+    std::string png = "\x89PNG\r\n\x1a\n";
+    appendChunk(png, "IHDR", header);
+    appendChunk(png, "tEXt", std::string("Comment\0test fixture", 20));  // as most writers add
+    if (!palette.empty()) appendChunk(png, "PLTE", palette);
+    appendChunk(png, "IDAT", zlibStored(raw));
+    appendChunk(png, "IEND", "");
+    return png;
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Cuts a file to half its length, as an interrupted copy leaves it.
+void truncateToHalf(const std::string& path) { fs::resize_file(path, fs::file_size(path) / 2); }
+
+// One byte per pixel from a rule of the pixel's position (x from the left,
+// y from the top).
+template <typename Rule>
+std::vector<uint8_t> pixelsBy(int width, int height, int channels, Rule rule) {
+    std::vector<uint8_t> pixels;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < channels; ++c) pixels.push_back(rule(x, y, c));
+    return pixels;
+}
+
+// ---- picture with differing quadrants ----------------------------------------
+const Rgb TOP_LEFT = {255, 0, 0}, TOP_RIGHT = {0, 255, 0}, BOTTOM_LEFT = {0, 0, 255},
+          BOTTOM_RIGHT = {255, 255, 255};
+
+// Rows top first, RGBA or RGB; upside down or mirrored, it can be told apart.
+std::vector<uint8_t> quadrantPixels(int width, int height, int channels = 4) {
+    return pixelsBy(width, height, channels, [&](int x, int y, int c) {
+        if (c == 3) return uint8_t(255);
+        const Rgb q = y < height / 2 ? (x < width / 2 ? TOP_LEFT : TOP_RIGHT)
+                                     : (x < width / 2 ? BOTTOM_LEFT : BOTTOM_RIGHT);
+        return uint8_t(c == 0 ? q.r : c == 1 ? q.g : q.b);
+    });
+}
+
+// ---- what the screen shows --------------------------------------------------
+constexpr int WINDOW_WIDTH = 800, WINDOW_HEIGHT = 600;  // openTestGLContext's default
+
+// The scene quad with right edge 1 (texture coordinate (0, 0) at its lower-left
+// corner), under GL_REPLACE, stretched over the whole viewport.
+void drawSceneQuad(unsigned int texture) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-1, 1, -1, 1, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex3f(-1, -1, 0);
+    glTexCoord2f(1, 0);
+    glVertex3f(1, -1, 0);
+    glTexCoord2f(1, 1);
+    glVertex3f(1, 1, 0);
+    glTexCoord2f(0, 1);
+    glVertex3f(-1, 1, 0);
+    glEnd();
+}
+
+// The window pixel at a fraction of its width and height, from the lower left.
+Rgb seenAt(double fx, double fy) {
+    return readPixel(int(WINDOW_WIDTH * fx), int(WINDOW_HEIGHT * fy));
+}
+
+void expectQuadrantsSeen(unsigned int texture, const char* what) {
+    SCOPED_TRACE(what);
+    ASSERT_NE(texture, 0u);
+    drawSceneQuad(texture);
+    EXPECT_TRUE(near(seenAt(0.25, 0.75), TOP_LEFT)) << describe(seenAt(0.25, 0.75));
+    EXPECT_TRUE(near(seenAt(0.75, 0.75), TOP_RIGHT)) << describe(seenAt(0.75, 0.75));
+    EXPECT_TRUE(near(seenAt(0.25, 0.25), BOTTOM_LEFT)) << describe(seenAt(0.25, 0.25));
+    EXPECT_TRUE(near(seenAt(0.75, 0.25), BOTTOM_RIGHT)) << describe(seenAt(0.75, 0.25));
+}
+
+GLint levelParameter(unsigned int texture, int level, GLenum name) {
+    glBindTexture(GL_TEXTURE_2D, texture);
+    GLint value = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
+    return value;
+}
+
+GLint textureParameter(unsigned int texture, GLenum name) {
+    glBindTexture(GL_TEXTURE_2D, texture);
+    GLint value = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, name, &value);
+    return value;
+}
+
+// The level-0 texel in the middle of a texture, read back from GL.
+Rgb centreTexel(unsigned int texture) {
+    const int width = levelParameter(texture, 0, GL_TEXTURE_WIDTH);
+    const int height = levelParameter(texture, 0, GL_TEXTURE_HEIGHT);
+    std::vector<uint8_t> rgba(size_t(width) * height * 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    const size_t i = (size_t(height / 2) * width + width / 2) * 4;
+    return {rgba[i], rgba[i + 1], rgba[i + 2]};
+}
+
+// Each test runs in an empty directory of its own with data/ and data/Lyrics/.
+class TextureCatalogue : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previousDir = fs::current_path();
+        fs::current_path(makeScratchDir(
+            ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::create_directories("data/Lyrics");
+        ASSERT_TRUE(openTestGLContext());
+        installMessageRecorder();
+    }
+    void TearDown() override {
+        removeMessageRecorder();
+        closeTestGLContext();
+        fs::current_path(previousDir);
+    }
+    fs::path previousDir;
+};
+
+// ---- catalogue ----------------------------------------------------------------
+
+TEST_F(TextureCatalogue, LoadsTheRowsInOrderEachIntoItsOwnHandle) {
+    const std::vector<ExpectedRow> rows = expectedCatalogue();
+    ASSERT_EQ(rows.size(), size_t(IMAGE_TEXTURE_COUNT));
+    for (int row = 0; row < IMAGE_TEXTURE_COUNT; ++row) {
+        EXPECT_EQ(textureCatalogue[row].handle, rows[row].handle) << "row " << row + 1;
+        EXPECT_EQ(textureCatalogue[row].path, rows[row].path) << "row " << row + 1;
+        writeRowImage(row);
+    }
+    EXPECT_EQ(loadTextures(), 1);
+
+    std::set<unsigned int> names;
+    for (int row = 0; row < IMAGE_TEXTURE_COUNT; ++row) {
+        SCOPED_TRACE(rows[row].path);
+        const unsigned int name = *rows[row].handle;
+        ASSERT_NE(name, 0u);
+        names.insert(name);
+        EXPECT_TRUE(near(centreTexel(name), rowColour(row))) << describe(centreTexel(name))
+                                                             << " expected "
+                                                             << describe(rowColour(row));
+    }
+    EXPECT_EQ(names.size(), size_t(IMAGE_TEXTURE_COUNT));
+    EXPECT_TRUE(recordedBoxes().empty());
+}
+
+TEST_F(TextureCatalogue, WithNoImagePresentEveryHandleIsZeroAndNothingIsShown) {
+    // Stale values prove that every handle is written, failure or not.
+    for (const ExpectedRow& row : expectedCatalogue()) *row.handle = 12345;
+    EXPECT_EQ(loadTextures(), 1);
+
+    for (const ExpectedRow& row : expectedCatalogue()) EXPECT_EQ(*row.handle, 0u) << row.path;
+    EXPECT_TRUE(recordedBoxes().empty());
+    for (unsigned int* handle : renderTextureHandles) EXPECT_TRUE(glIsTexture(*handle));
+
+    // Zero handles go to glDeleteTextures like any other, harmlessly.
+    EXPECT_EQ(releaseTextures(), 1);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(TextureCatalogue, MissingOrBrokenFilesStoreZeroAndTheNextRowsStillLoad) {
+    for (int row = 0; row < IMAGE_TEXTURE_COUNT; ++row) writeRowImage(row);
+    fs::remove("data/Riddle.png");
+    writeBytes("data/EnvA.png", "");
+    writeBytes("data/Banner.png", std::string(1000, 'x'));
+    // Cut inside its text chunk: DevIL's own file reading would loop here forever.
+    const std::string thanks = handMadePng(8, 8, RGB, std::vector<uint8_t>(8 * 8 * 3));
+    writeBytes("data/Thanks.png", thanks.substr(0, thanks.find("tEXt") + 8));
+    ASSERT_TRUE(writeImage("data/Title.jpg", 64, 64, pixelsBy(64, 64, 4, [](int x, int y, int c) {
+                               return uint8_t(x * 37 + y * 11 + c * 71);
+                           })));
+    truncateToHalf("data/Title.jpg");
+    // A header that promises 20000 x 20000 pixels with one row of data behind it.
+    writeBytes("data/Lyrics/Line07.png",
+               handMadePng(20000, 20000, RGB, std::vector<uint8_t>(20000 * 3)));
+    EXPECT_EQ(loadTextures(), 1);
+
+    const std::set<std::string> broken = {"data/Riddle.png", "data/EnvA.png", "data/Banner.png",
+                                          "data/Thanks.png", "data/Title.jpg",
+                                          "data/Lyrics/Line07.png"};
+    const std::vector<ExpectedRow> rows = expectedCatalogue();
+    for (int row = 0; row < IMAGE_TEXTURE_COUNT; ++row) {
+        SCOPED_TRACE(rows[row].path);
+        const unsigned int name = *rows[row].handle;
+        if (broken.count(rows[row].path)) {
+            EXPECT_EQ(name, 0u);
+        } else {
+            ASSERT_NE(name, 0u);
+            EXPECT_TRUE(near(centreTexel(name), rowColour(row))) << describe(centreTexel(name));
+        }
+    }
+    EXPECT_TRUE(recordedBoxes().empty());
+}
+
+// ---- what the quads show ----------------------------------------------------
+
+TEST_F(TextureCatalogue, ImagesShowUprightAndWholeOnTheSceneQuad) {
+    ASSERT_TRUE(writeImage("data/GroupLogo.png", 16, 16, quadrantPixels(16, 16)));
+    // Quadrants on 8x8 JPEG blocks keep their colours exact at the centres.
+    ASSERT_TRUE(writeImage("data/Title.jpg", 16, 16, quadrantPixels(16, 16), false));
+    // RGB rows of 30 bytes: not a multiple of GL's default unpack alignment.
+    ASSERT_TRUE(writeImage("data/Banner.png", 10, 6, quadrantPixels(10, 6), false));
+    writeBytes("data/Thanks.png", handMadePng(16, 16, RGB, quadrantPixels(16, 16, 3)));
+    loadTextures();
+
+    expectQuadrantsSeen(texGroupLogo, "PNG with alpha");
+    expectQuadrantsSeen(texTitle, "JPEG");
+    expectQuadrantsSeen(texBanner, "RGB PNG, odd row length");
+    expectQuadrantsSeen(texThanks, "PNG written byte by byte");
+}
+
+TEST_F(TextureCatalogue, PalettedAndGreyscalePngsShowTheirColoursAndAlpha) {
+    const std::string redBlue("\xFF\x00\x00\x00\x00\xFF", 6);  // palette: 0 red, 1 blue
+    writeBytes("data/Lyrics/Line01.png",
+               handMadePng(16, 16, PALETTE,
+                           pixelsBy(16, 16, 1, [](int, int y, int) { return uint8_t(y >= 8); }),
+                           redBlue));
+    writeBytes("data/Lyrics/Line02.png",
+               handMadePng(16, 16, GREY, pixelsBy(16, 16, 1, [](int, int y, int) {
+                               return uint8_t(y < 8 ? 200 : 50);
+                           })));
+    // Grey 180, transparent on the left half: a lettering cut-out.
+    writeBytes("data/Lyrics/Line03.png",
+               handMadePng(16, 16, GREY_ALPHA, pixelsBy(16, 16, 2, [](int x, int, int c) {
+                               return uint8_t(c == 0 ? 180 : x < 8 ? 0 : 255);
+                           })));
+    loadTextures();
+
+    drawSceneQuad(texLine01);
+    EXPECT_TRUE(near(seenAt(0.5, 0.75), {255, 0, 0})) << describe(seenAt(0.5, 0.75));
+    EXPECT_TRUE(near(seenAt(0.5, 0.25), {0, 0, 255})) << describe(seenAt(0.5, 0.25));
+
+    drawSceneQuad(texLine02);
+    EXPECT_TRUE(near(seenAt(0.5, 0.75), {200, 200, 200})) << describe(seenAt(0.5, 0.75));
+    EXPECT_TRUE(near(seenAt(0.5, 0.25), {50, 50, 50})) << describe(seenAt(0.5, 0.25));
+
+    glClearColor(0, 1, 0, 0);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GREATER, 0.4f);
+    drawSceneQuad(texLine03);
+    glDisable(GL_ALPHA_TEST);
+    EXPECT_TRUE(near(seenAt(0.25, 0.5), {0, 255, 0})) << describe(seenAt(0.25, 0.5));
+    EXPECT_TRUE(near(seenAt(0.75, 0.5), {180, 180, 180})) << describe(seenAt(0.75, 0.5));
+}
+
+TEST_F(TextureCatalogue, ImageWiderThanTheDriverAllowsIsScaledDownWhole) {
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    const int width = maxSize + 2;
+    ASSERT_TRUE(writeImage("data/Photo.jpg", width, 16, pixelsBy(width, 16, 4, [&](int x, int, int c) {
+                               const bool left = x < width / 2;
+                               return uint8_t(c == 3 || (left ? c == 0 : c == 2) ? 255 : 0);
+                           }), false));
+    loadTextures();
+
+    ASSERT_NE(texPhoto, 0u);
+    EXPECT_LE(levelParameter(texPhoto, 0, GL_TEXTURE_WIDTH), maxSize);
+    drawSceneQuad(texPhoto);
+    EXPECT_TRUE(near(seenAt(0.1, 0.5), {255, 0, 0})) << describe(seenAt(0.1, 0.5));
+    EXPECT_TRUE(near(seenAt(0.9, 0.5), {0, 0, 255})) << describe(seenAt(0.9, 0.5));
+}
+
+// ---- render textures and release ---------------------------------------------
+
+TEST_F(TextureCatalogue, RenderTexturesAreEmpty512SquareRgba8WithTheirFilters) {
+    loadTextures();
+
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(GLuint(bound), renderTex3);
+    std::set<unsigned int> names;
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE("renderTex" + std::to_string(i));
+        const unsigned int name = *renderTextureHandles[i];
+        ASSERT_NE(name, 0u);
+        names.insert(name);
+        EXPECT_EQ(levelParameter(name, 0, GL_TEXTURE_WIDTH), 512);
+        EXPECT_EQ(levelParameter(name, 0, GL_TEXTURE_HEIGHT), 512);
+        EXPECT_EQ(levelParameter(name, 0, GL_TEXTURE_INTERNAL_FORMAT), GL_RGBA8);
+        EXPECT_EQ(textureParameter(name, GL_TEXTURE_WRAP_S), GL_CLAMP_TO_EDGE);
+        EXPECT_EQ(textureParameter(name, GL_TEXTURE_WRAP_T), GL_CLAMP_TO_EDGE);
+        EXPECT_EQ(textureParameter(name, GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+        const bool mipmapped = i == 3;
+        EXPECT_EQ(textureParameter(name, GL_TEXTURE_MIN_FILTER),
+                  mipmapped ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+        // A full chain down to 1x1 on the last one only; the others can be
+        // sampled right after a pass with no mipmap update.
+        EXPECT_EQ(levelParameter(name, 1, GL_TEXTURE_WIDTH), mipmapped ? 256 : 0);
+        EXPECT_EQ(levelParameter(name, 9, GL_TEXTURE_WIDTH), mipmapped ? 1 : 0);
+    }
+    EXPECT_EQ(names.size(), 4u);
+}
+
+TEST_F(TextureCatalogue, ReleaseDeletesAllSixtyNineNamesAndKeepsTheHandles) {
+    for (int row = 0; row < IMAGE_TEXTURE_COUNT; ++row) writeRowImage(row);
+    loadTextures();
+    std::vector<unsigned int> names;
+    for (const ExpectedRow& row : expectedCatalogue()) names.push_back(*row.handle);
+    for (unsigned int* handle : renderTextureHandles) names.push_back(*handle);
+    ASSERT_EQ(names.size(), 69u);
+    for (unsigned int name : names) ASSERT_TRUE(glIsTexture(name)) << name;
+
+    EXPECT_EQ(releaseTextures(), 1);
+
+    for (unsigned int name : names) EXPECT_FALSE(glIsTexture(name)) << name;
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    EXPECT_EQ(texGroupLogo, names.front());
+    EXPECT_EQ(renderTex3, names.back());
+}
+
+}  // namespace
