@@ -2,29 +2,19 @@
 // file and opened as startMusic opens data/KV07.mp3 (whole-file decode, stream
 // creation, play on the silent clock), then the sync signals are read at the
 // start and at the last frame. No audio device is opened.
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "audio/audio_layer.h"
 #include "audio/decoded_track.h"
 #include "fuzz/fuzz_check.h"
+#include "fuzz/outcome_counters.h"
+#include "fuzz/scratch_file.h"
 
 namespace {
 
-std::string scratchPath;  // this process's copy of the current input, on tmpfs when there is one
-
-void removeScratchFile() { std::remove(scratchPath.c_str()); }
-
-bool writeScratchFile(const uint8_t* data, size_t size) {
-    FILE* file = std::fopen(scratchPath.c_str(), "wb");
-    if (!file) return false;
-    const bool written = std::fwrite(data, 1, size, file) == size;
-    return std::fclose(file) == 0 && written;
-}
+std::string scratchPath;  // this process's copy of the current input
 
 // What decodeMp3File promises of a track it accepts.
 void checkTrack(const DecodedTrack& track) {
@@ -59,21 +49,22 @@ void checkStream(uint32_t stream, uint64_t lengthBytes, uint32_t bytesPerFrame) 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* directory = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    scratchPath = std::string(directory) + "/kv2007-track-fuzz-" + std::to_string(getpid()) + ".mp3";
-    std::atexit(removeScratchFile);
+    scratchPath = scratchFilePath(".mp3");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (!writeScratchFile(data, size)) return 0;
+    if (!writeScratchFile(scratchPath, data, size)) return 0;
     uint64_t lengthBytes = 0;
     uint32_t bytesPerFrame = 0;
     {
         // Released before the layer decodes its own copy, so one input never
         // holds two tracks at the size limit.
         DecodedTrack track;
-        if (decodeMp3File(scratchPath.c_str(), track)) {
+        const bool decoded = decodeMp3File(scratchPath.c_str(), track);
+        noteOutcome({decoded, static_cast<uint64_t>(track.rate),
+                     static_cast<uint64_t>(track.channels), sizeClass(track.frames())});
+        if (decoded) {
             checkTrack(track);
             lengthBytes = track.frames() * track.bytesPerFrame();
             bytesPerFrame = track.bytesPerFrame();

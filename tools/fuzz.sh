@@ -49,6 +49,7 @@ write_track_seeds() {
 # Fork mode keeps fuzzing past a finding; each job is a fresh process.
 run_harness() {
     name=$1 seeds=$out/seeds/${1%_any}
+    rm -rf "$out/findings/$name"  # this run's findings only; the corpus grows run after run
     mkdir -p "$out/corpus/$name" "$out/findings/$name"
     LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp "$out/${name}_fuzzer" \
         -fork=1 -ignore_crashes=1 -ignore_ooms=1 -ignore_timeouts=1 \
@@ -80,5 +81,5 @@ for name in $harnesses; do
     [ $((started % cores)) -eq 0 ] && wait
 done
 wait
-rm -f /dev/shm/kv2007-track-fuzz-* /tmp/kv2007-track-fuzz-*
+rm -f /dev/shm/kv2007-fuzz-* /tmp/kv2007-fuzz-*  # left by jobs that crashed
 for name in $harnesses; do report_harness "$name"; done
