@@ -46,14 +46,19 @@ write_track_seeds() {
     rm "$dir/head.tmp" "$dir/head.wav" "$dir/cut.wav"
 }
 
-# Fork mode keeps fuzzing past a finding; each job is a fresh process.
+# Fork mode keeps fuzzing past a finding; each job is a fresh process. On the
+# catalogue's own route the pixel limit keeps any one allocation far below
+# 512 MB, so a larger one is a finding; elsewhere only the process's 2 GB.
 run_harness() {
     name=$1 seeds=$out/seeds/${1%_any}
+    largest_allocation=2048
+    [ "$name" = image ] && largest_allocation=512
     rm -rf "$out/findings/$name"  # this run's findings only; the corpus grows run after run
     mkdir -p "$out/corpus/$name" "$out/findings/$name"
     LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp "$out/${name}_fuzzer" \
         -fork=1 -ignore_crashes=1 -ignore_ooms=1 -ignore_timeouts=1 \
-        -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -max_len=16384 \
+        -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 \
+        -malloc_limit_mb="$largest_allocation" -max_len=16384 \
         -artifact_prefix="$out/findings/$name/" "$out/corpus/$name" "$seeds" \
         >"$out/findings/$name.log" 2>&1 || true
 }
