@@ -3,9 +3,9 @@
 // on a file named .png and on one named .jpg: the catalogue's checks and file
 // reading, DevIL's reader, ILUT's conversion and upload call);
 // image_any_fuzzer (IMAGE_FUZZ_FROM_MEMORY) hands the bytes to DevIL in
-// memory, to every reader it has, and uploads as ILUT does. The GL underneath is this file's:
-// glTexImage2D reads every pixel byte it is handed, so an image buffer
-// shorter than its stated size shows up as an out-of-bounds read.
+// memory, to every reader it has, and uploads as ILUT does. The GL underneath
+// is this file's: glTexImage2D reads every pixel byte it is handed, so an
+// image buffer shorter than its stated size shows up as an out-of-bounds read.
 #include <GL/gl.h>
 #define ILUT_USE_OPENGL
 #include <IL/il.h>
