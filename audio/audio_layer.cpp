@@ -1,7 +1,8 @@
 // The audio layer over SDL2, libmpg123 and kissfft. The device callback on
 // SDL's audio thread and the calls from the frame loop share the current
-// stream and its play clock under one mutex; the decoded samples are
-// immutable, so mixing and spectra read them without waiting on anything.
+// stream and its play clock under one mutex; the stream's own decoder thread
+// never takes it, and mixing and spectra read what it has decoded without
+// waiting on it.
 #include "audio/audio_layer.h"
 
 #include <SDL.h>
@@ -11,27 +12,28 @@
 #include <mutex>
 
 #include "audio/play_clock.h"
+#include "audio/track_stream.h"
 
 namespace {
 
 constexpr int OUTPUT_CHANNELS = 2;  // stereo device
 // What a handle without a stream counts in: 44.1 kHz stereo, the rate of the
 // timeline's byte thresholds, with no samples (so its spectrum is silence).
-constexpr int NO_STREAM_RATE = 44100;
-constexpr int NO_STREAM_CHANNELS = 2;
+const TrackFormat NO_STREAM_FORMAT = {44100, 2, 0};
 
 struct Channel {
     uint32_t handle = 0;
-    DecodedTrack track;
+    std::unique_ptr<TrackStream> track;  // null for no stream
     PlayClock clock;
     uint64_t reportedTrackFrame = 0;  // where the last position read fell, in track frames
 };
 
 std::mutex channelMutex;           // guards `stream` and every channel's clock
 std::unique_ptr<Channel> stream;   // the one stream; null when none was created
-Channel noStream{0, {NO_STREAM_RATE, NO_STREAM_CHANNELS, {}}, {}, 0};  // handle 0 and stale handles
+Channel noStream;                  // handle 0 and stale handles
 uint32_t lastHandle = 0;           // handle of the newest stream, counting from 1
 SDL_AudioDeviceID device = 0;      // the open output device; 0 when none
+int16_t spectrumWindow[FFT_SIZE * 2];  // frames copied for a spectrum; frame loop only
 
 uint64_t now() { return SDL_GetPerformanceCounter(); }
 
@@ -41,28 +43,64 @@ Channel& channelFor(uint32_t handle) {
 
 bool isStream(const Channel& channel) { return &channel != &noStream; }
 
+const TrackFormat& formatOf(const Channel& channel) {
+    return channel.track ? channel.track->format : NO_STREAM_FORMAT;
+}
+
+// SDL reports a device it lost (a card unplugged, the sound server gone) as
+// stopped. Its callback may go on firing on a timer of its own or not at all,
+// so from then on the position follows the silent clock, not the callbacks.
+bool devicePlaying() { return device != 0 && SDL_GetAudioDeviceStatus(device) != SDL_AUDIO_STOPPED; }
+
 uint64_t trackFrameAt(const Channel& channel, uint64_t outputFrame) {
-    return scaleCount(outputFrame, channel.track.rate, OUTPUT_RATE);
+    return scaleCount(outputFrame, formatOf(channel).rate, OUTPUT_RATE);
 }
 
 // Writes `frames` stereo output frames starting at output frame `first`, taking
 // each from the track frame at the same moment (nearest below: a track at
 // another rate is resampled by repetition or dropping) and mono to both
-// sides. Past the end of the track, silence.
+// sides. Past the end of the track, and where the decoder has not caught up,
+// silence. Then lets the decoder move on past what was read.
 void renderFrames(const Channel& channel, uint64_t first, int frames, int16_t* out) {
-    const DecodedTrack& track = channel.track;
-    const uint64_t trackFrames = track.frames();
-    const int right = track.channels - 1;
+    TrackStream& track = *channel.track;
+    const HeldFrames held = heldFrames(track);
+    const int right = track.format.channels - 1;
     for (int i = 0; i < frames; ++i, out += OUTPUT_CHANNELS) {
-        const uint64_t source = trackFrameAt(channel, first + i);
-        if (source >= trackFrames) {
-            out[0] = out[1] = 0;
-            continue;
-        }
-        const int16_t* frame = track.samples.data() + source * track.channels;
-        out[0] = frame[0];
-        out[1] = frame[right];
+        const int16_t* frame = heldFrame(track, held, trackFrameAt(channel, first + i));
+        out[0] = frame ? frame[0] : 0;
+        out[1] = frame ? frame[right] : 0;
     }
+    notePlayFrame(track, trackFrameAt(channel, first + frames));
+}
+
+// Puts the channel's play frame at output frame `outputFrame`; `moveClock`
+// sets the clock to match under the lock that keeps the device callback out.
+// Forward within the ring the decoder runs on; any other move pauses it
+// meanwhile, and one outside the ring costs the caller a seek and a chunk of
+// decoding.
+template <typename MoveClock>
+void moveChannel(Channel& channel, uint64_t outputFrame, MoveClock moveClock) {
+    TrackStream* track = channel.track.get();
+    const uint64_t trackFrame = trackFrameAt(channel, outputFrame);
+    auto moveListener = [&] {
+        moveClock(channel.clock);
+        channel.reportedTrackFrame = trackFrame;
+    };
+    {
+        std::lock_guard<std::mutex> lock(channelMutex);
+        if (!track || moveAhead(*track, trackFrame)) {
+            moveListener();
+            return;
+        }
+    }
+    pauseDecoder(*track);
+    prepareMove(*track, trackFrame);
+    {
+        std::lock_guard<std::mutex> lock(channelMutex);
+        commitMove(*track, trackFrame);
+        moveListener();
+    }
+    resumeDecoder(*track);
 }
 
 void SDLCALL fillDevice(void*, Uint8* bytes, int length) {
@@ -100,7 +138,8 @@ bool audioInit() {
 
 uint32_t audioStreamCreateFile(const char* path) {
     auto created = std::make_unique<Channel>();
-    if (!path || !decodeMp3File(path, created->track) || !openSpectrum()) return 0;
+    created->track = openTrackStream(path);
+    if (!created->track || !openSpectrum()) return 0;
     if (++lastHandle == 0) ++lastHandle;
     created->handle = lastHandle;
     std::unique_ptr<Channel> previous;
@@ -112,34 +151,38 @@ uint32_t audioStreamCreateFile(const char* path) {
     return lastHandle;  // `previous` is released here, outside the lock
 }
 
+// Only this thread creates, replaces or frees the stream, so finding the
+// channel needs no lock; moveChannel changes what the callback reads under it.
 bool audioChannelPlay(uint32_t handle) {
-    std::lock_guard<std::mutex> lock(channelMutex);
     Channel& channel = channelFor(handle);
     const bool playable = isStream(channel);
-    startClock(channel.clock, 0, playable && device != 0, now());
-    channel.reportedTrackFrame = 0;
+    const bool deviceDriven = playable && devicePlaying();
+    moveChannel(channel, 0, [&](PlayClock& clock) { startClock(clock, 0, deviceDriven, now()); });
     return playable;
 }
 
 bool audioChannelSetPosition(uint32_t handle, uint64_t bytes) {
-    std::lock_guard<std::mutex> lock(channelMutex);
     Channel& channel = channelFor(handle);
-    const uint64_t trackFrame = bytes / channel.track.bytesPerFrame();
-    if (!isStream(channel) || trackFrame > channel.track.frames()) return false;
+    const TrackFormat& format = formatOf(channel);
+    const uint64_t trackFrame = bytes / format.bytesPerFrame();
+    if (!isStream(channel) || trackFrame > format.frames) return false;
     // The first output frame that maps onto that track frame (rounded up).
-    const uint64_t rate = channel.track.rate;
+    const uint64_t rate = format.rate;
     const uint64_t outputFrame = (trackFrame * OUTPUT_RATE + rate - 1) / rate;
-    seekClock(channel.clock, outputFrame, now());
-    channel.reportedTrackFrame = trackFrameAt(channel, outputFrame);
+    moveChannel(channel, outputFrame, [&](PlayClock& clock) { seekClock(clock, outputFrame, now()); });
     return true;
 }
 
 uint64_t audioChannelGetPosition(uint32_t handle) {
     std::lock_guard<std::mutex> lock(channelMutex);
     Channel& channel = channelFor(handle);
+    if (channel.clock.deviceDriven && !devicePlaying())
+        leaveDevice(channel.clock, now(), SDL_GetPerformanceFrequency());
     const uint64_t outputFrame = readClock(channel.clock, now(), SDL_GetPerformanceFrequency());
     channel.reportedTrackFrame = trackFrameAt(channel, outputFrame);
-    return channel.reportedTrackFrame * channel.track.bytesPerFrame();
+    // Without the device's callbacks the listener's position is the play frame.
+    if (channel.track && !channel.clock.deviceDriven) notePlayFrame(*channel.track, channel.reportedTrackFrame);
+    return channel.reportedTrackFrame * formatOf(channel).bytesPerFrame();
 }
 
 uint64_t audioChannelGetHandedBytes(uint32_t handle) {
@@ -147,25 +190,27 @@ uint64_t audioChannelGetHandedBytes(uint32_t handle) {
     const Channel& channel = channelFor(handle);
     const PlayClock& clock = channel.clock;
     const uint64_t outputFrame = clock.deviceDriven ? clock.handedFrames : clock.reportedFrame;
-    return trackFrameAt(channel, outputFrame) * channel.track.bytesPerFrame();
+    return trackFrameAt(channel, outputFrame) * formatOf(channel).bytesPerFrame();
 }
 
 double audioChannelBytes2Seconds(uint32_t handle, uint64_t bytes) {
     std::lock_guard<std::mutex> lock(channelMutex);
-    const DecodedTrack& track = channelFor(handle).track;
-    return static_cast<double>(bytes) / (static_cast<double>(track.rate) * track.bytesPerFrame());
+    const TrackFormat& format = formatOf(channelFor(handle));
+    return static_cast<double>(bytes) / (static_cast<double>(format.rate) * format.bytesPerFrame());
 }
 
 void audioChannelGetFFT1024(uint32_t handle, float out[SPECTRUM_BINS]) {
     uint64_t firstFrame;
-    const Channel* channel;
+    Channel* channel;
     {
         std::lock_guard<std::mutex> lock(channelMutex);
         channel = &channelFor(handle);
         firstFrame = channel->reportedTrackFrame;
     }
     // Safe outside the lock: only this thread replaces or frees the stream.
-    readSpectrum(channel->track, firstFrame, out);
+    TrackStream* track = channel->track.get();
+    const int held = track ? copyHeldFrames(*track, firstFrame, FFT_SIZE, spectrumWindow) : 0;
+    readSpectrumFrames(spectrumWindow, formatOf(*channel).channels, held ? FFT_SIZE : 0, out);
 }
 
 void audioFree() {

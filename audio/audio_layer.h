@@ -13,9 +13,10 @@ constexpr int DEVICE_BUFFER_FRAMES = 1024;  // frames per device callback, the b
 // is none; streams then play on a silent real-time clock.
 bool audioInit();
 
-// A stream of the whole MP3 file at `path`, its exact length known now.
-// 0 when the file is missing, empty, not MPEG audio or too long. Creating a
-// stream replaces the previous one, whose handle then means "no stream".
+// A stream of the whole MP3 file at `path`, its exact length known now; a
+// thread of its own decodes it a few seconds ahead of playback. 0 when the
+// file is missing, empty, not MPEG audio or too long. Creating a stream
+// replaces the previous one, whose handle then means "no stream".
 uint32_t audioStreamCreateFile(const char* path);
 
 // Plays from the start. Handle 0 (or any handle that is no stream) still
@@ -24,12 +25,16 @@ uint32_t audioStreamCreateFile(const char* path);
 bool audioChannelPlay(uint32_t handle);
 
 // Moves the position to `bytes` (down to a whole frame, at most the length).
-// False for no stream or a position past the end.
+// False for no stream or a position past the end. Outside what is decoded
+// around the play position, it waits for a seek and a chunk of decoding
+// (about a millisecond); so may audioChannelPlay, when the start is no
+// longer held.
 bool audioChannelSetPosition(uint32_t handle, uint64_t bytes);
 
 // Bytes of decoded data that have reached the listener: never less than the
 // previous answer for the same play, never more than was handed to the device;
-// keeps advancing in real time over silence after the end of the track.
+// keeps advancing in real time over silence after the end of the track, and
+// from where it stands on the silent clock once SDL reports the device lost.
 uint64_t audioChannelGetPosition(uint32_t handle);
 
 // Bytes handed to the device so far: the position plus what is still buffered
@@ -41,7 +46,9 @@ uint64_t audioChannelGetHandedBytes(uint32_t handle);
 double audioChannelBytes2Seconds(uint32_t handle, uint64_t bytes);
 
 // The spectrum of the FFT_SIZE frames starting at the position last read by
-// audioChannelGetPosition. Allocates nothing and does not wait on the device.
+// audioChannelGetPosition. Allocates nothing and waits on neither the device
+// nor the decoder: frames not decoded yet, or dropped because the position
+// was last read more than a second of play ago, count as silence.
 void audioChannelGetFFT1024(uint32_t handle, float out[SPECTRUM_BINS]);
 
 // Stops output and releases the device, the stream and the FFT plan; safe at

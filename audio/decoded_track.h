@@ -1,9 +1,11 @@
 // An MP3 file decoded whole into 16-bit samples at the file's own rate and
-// channel count. The samples never change after decoding, so the audio thread
-// and the frame loop read them without a lock.
+// channel count: the reference the streaming layer is checked against, and the
+// cost of decoding alone for the performance probe.
 #pragma once
 #include <cstdint>
 #include <vector>
+
+#include "audio/mp3_file.h"
 
 struct DecodedTrack {
     int rate = 0;                  // samples per second per channel, Hz
@@ -14,11 +16,7 @@ struct DecodedTrack {
     uint32_t bytesPerFrame() const { return 2u * channels; }
 };
 
-// Longest decoded track accepted, in bytes: about 50 minutes of 44.1 kHz
-// stereo. Anything claiming more is refused rather than exhausting memory.
-constexpr uint64_t MAX_DECODED_BYTES = 512ull << 20;
-
-// Decodes `path` completely, gapless (encoder delay and padding removed), so
-// the length is exact. False, with `track` emptied, for a missing, empty,
-// non-MPEG or oversized file, or one that yields no samples at all.
+// Decodes `path` up to its scanned length, as far as the file holds together.
+// False, with `track` emptied, for a missing, empty, non-MPEG or oversized
+// file, or one that yields no samples at all.
 bool decodeMp3File(const char* path, DecodedTrack& track);

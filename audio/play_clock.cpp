@@ -35,3 +35,9 @@ uint64_t readClock(PlayClock& clock, uint64_t nowTick, uint64_t ticksPerSecond) 
     clock.reportedFrame = std::max(clock.reportedFrame, heard);
     return clock.reportedFrame;
 }
+
+void leaveDevice(PlayClock& clock, uint64_t nowTick, uint64_t ticksPerSecond) {
+    clock.anchorFrame = readClock(clock, nowTick, ticksPerSecond);
+    clock.anchorTick = nowTick;
+    clock.deviceDriven = false;
+}

@@ -28,6 +28,9 @@ void startClock(PlayClock& clock, uint64_t frame, bool deviceDriven, uint64_t no
 // The device was just handed `frames` more, which start playing now: the
 // frames before them have been heard.
 void noteDeviceFill(PlayClock& clock, uint64_t frames, uint64_t nowTick);
+// The device stopped playing (lost): the position goes on from what was
+// heard by now on the silent clock, without a jump.
+void leaveDevice(PlayClock& clock, uint64_t nowTick, uint64_t ticksPerSecond);
 // The position at `nowTick`: never below the last one read, never past the
 // frames handed out. `ticksPerSecond` is the performance-counter frequency.
 uint64_t readClock(PlayClock& clock, uint64_t nowTick, uint64_t ticksPerSecond);

@@ -1,5 +1,5 @@
-// Spectrum analysis over a decoded track with kissfft's real FFT. Reads only
-// the immutable samples, so it never waits on the audio thread.
+// Spectrum analysis with kissfft's real FFT over frames the caller holds, so
+// it never waits on the audio or the decoder thread.
 #include "audio/spectrum.h"
 
 #include <kiss_fftr.h>
@@ -32,16 +32,13 @@ void closeSpectrum() {
     fftPlan = nullptr;
 }
 
-void readSpectrum(const DecodedTrack& track, uint64_t firstFrame, float out[SPECTRUM_BINS]) {
-    const uint64_t trackFrames = track.frames();
-    const uint64_t available = firstFrame < trackFrames ? trackFrames - firstFrame : 0;
-    const int inside = static_cast<int>(std::min<uint64_t>(available, FFT_SIZE));
-    if (!fftPlan || inside == 0) {
+void readSpectrumFrames(const int16_t* frames, int channels, int count, float out[SPECTRUM_BINS]) {
+    if (!fftPlan || count <= 0) {
         std::fill(out, out + SPECTRUM_BINS, 0.0f);
         return;
     }
-    const int channels = track.channels;
-    const int16_t* frame = track.samples.data() + firstFrame * channels;
+    const int inside = std::min(count, FFT_SIZE);
+    const int16_t* frame = frames;
     for (int n = 0; n < inside; ++n, frame += channels) {
         float sum = 0.0f;
         for (int c = 0; c < channels; ++c) sum += frame[c];
@@ -53,4 +50,12 @@ void readSpectrum(const DecodedTrack& track, uint64_t firstFrame, float out[SPEC
         const kiss_fft_cpx& bin = fftOutput[k];
         out[k] = std::sqrt(bin.r * bin.r + bin.i * bin.i) * SPECTRUM_SCALE;
     }
+}
+
+void readSpectrum(const DecodedTrack& track, uint64_t firstFrame, float out[SPECTRUM_BINS]) {
+    const uint64_t trackFrames = track.frames();
+    const uint64_t available = firstFrame < trackFrames ? trackFrames - firstFrame : 0;
+    const int inside = static_cast<int>(std::min<uint64_t>(available, FFT_SIZE));
+    const int16_t* first = inside ? track.samples.data() + firstFrame * track.channels : nullptr;
+    readSpectrumFrames(first, track.channels, inside, out);
 }

@@ -1,6 +1,7 @@
-// The spectrum of 1024 sample frames of a decoded track: channels averaged to
-// mono, Hann window, real FFT, 512 magnitudes lowest frequency first. The plan
-// and buffers are made once, so reading a spectrum allocates nothing.
+// The spectrum of 1024 sample frames (of a streamed or a decoded track):
+// channels averaged to mono, Hann window, real FFT, 512 magnitudes lowest
+// frequency first. The plan and buffers are made once, so reading a spectrum
+// allocates nothing.
 #pragma once
 #include <cstdint>
 
@@ -17,8 +18,11 @@ constexpr float SPECTRUM_SCALE = 2.0f / FFT_SIZE;
 bool openSpectrum();
 void closeSpectrum();
 
-// `out` receives the spectrum of the FFT_SIZE frames of `track` that begin at
-// `firstFrame`; frames past the end of the track are silence. All zeros when
-// the window holds no sample of the track or no plan is open. Works in shared
-// buffers: call from one thread only (the frame loop's).
+// `out` receives the spectrum of FFT_SIZE frames whose first `count` are
+// `frames` (interleaved, `channels` values each) and the rest silence. All
+// zeros when `count` is 0 or no plan is open. Works in shared buffers: call
+// from one thread only (the frame loop's).
+void readSpectrumFrames(const int16_t* frames, int channels, int count, float out[SPECTRUM_BINS]);
+// The same over the FFT_SIZE frames of `track` that begin at `firstFrame`;
+// frames past the end of the track are silence.
 void readSpectrum(const DecodedTrack& track, uint64_t firstFrame, float out[SPECTRUM_BINS]);

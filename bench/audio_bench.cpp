@@ -1,7 +1,11 @@
-// Figures of the music layer on a 180 s track: startMusic (decoding the whole
-// file), one refreshSyncSignals, the CPU share of SDL's audio thread while
-// playing, and how far the reported position lags the bytes handed to the
-// device. SDL_AUDIODRIVER defaults to dummy here.
+// Figures of the music layer on a 180 s track: creating its stream (the scan
+// for its length and the first chunk decoded), startMusic, one
+// refreshSyncSignals, the CPU share of SDL's audio thread and of the stream's
+// decoder while playing, the memory playing adds, and how far the reported
+// position lags the bytes handed to the device. The whole track once more on a
+// device taking buffers about 20 times faster than real time (SDL's disk
+// driver writing to /dev/null), for the memory over every turn of the ring.
+// SDL_AUDIODRIVER defaults to dummy here.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -31,20 +35,39 @@ void enterTrackDir() {
     (void)entered;
 }
 
-// CPU time SDL's audio thread has used, in nanoseconds; -1 when it is not running.
-long long audioThreadCpuNs() {
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-        std::ifstream comm(task.path() / "comm");
-        std::string name;
-        std::getline(comm, name);
-        if (name.rfind("SDLAudio", 0) != 0) continue;
-        std::ifstream schedstat(task.path() / "schedstat");
-        long long runNs = -1;
-        schedstat >> runNs;
-        return runNs;
+// Resident memory of this process now, in megabytes (VmRSS).
+double residentMegabytes() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            double kilobytes = 0;
+            status >> kilobytes;
+            return kilobytes / 1024;
+        }
+        status.ignore(1 << 16, '\n');
     }
-    return -1;
+    return 0;
 }
+
+// CPU share of the threads named `prefix` between two readings of threadsCpuNs.
+double cpuPercent(long long startNs, long long endNs, double wallNs) {
+    return startNs < 0 || endNs < 0 ? -1 : 100.0 * (endNs - startNs) / wallNs;
+}
+
+const char* const AUDIO_THREAD = "SDLAudio";
+const char* const DECODER_THREAD = "TrackDecoder";
+
+void BM_StreamCreate(benchmark::State& state) {
+    enterTrackDir();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(audioStreamCreateFile("data/KV07.mp3"));
+        state.PauseTiming();
+        audioFree();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StreamCreate)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_StartMusic(benchmark::State& state) {
     enterTrackDir();
@@ -74,11 +97,13 @@ BENCHMARK(BM_RefreshSyncSignals)->Unit(benchmark::kMicrosecond);
 void BM_PlaybackCpuAndLag(benchmark::State& state) {
     enterTrackDir();
     for (auto _ : state) {
+        const double residentBefore = residentMegabytes();
         startMusic();
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        const long long cpuStart = audioThreadCpuNs();
+        const long long audioStart = threadsCpuNs(AUDIO_THREAD);
+        const long long decoderStart = threadsCpuNs(DECODER_THREAD);
         const auto wallStart = std::chrono::steady_clock::now();
-        double lagSum = 0, lagMax = 0;
+        double lagSum = 0, lagMax = 0, residentMax = 0;
         int samples = 0;
         while (std::chrono::steady_clock::now() - wallStart < std::chrono::seconds(2)) {
             const uint64_t position = audioChannelGetPosition(musicStream);
@@ -86,18 +111,50 @@ void BM_PlaybackCpuAndLag(benchmark::State& state) {
             const double lagMs = (handed - position) / 176.4;
             lagSum += lagMs;
             lagMax = std::max(lagMax, lagMs);
+            if (samples % 50 == 0) residentMax = std::max(residentMax, residentMegabytes());
             ++samples;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         const std::chrono::duration<double, std::nano> wall = std::chrono::steady_clock::now() - wallStart;
-        const long long cpuEnd = audioThreadCpuNs();
+        const long long audioEnd = threadsCpuNs(AUDIO_THREAD);
+        const long long decoderEnd = threadsCpuNs(DECODER_THREAD);
         stopMusic();
-        state.counters["audio_thread_cpu_%"] = cpuStart < 0 ? -1 : 100.0 * (cpuEnd - cpuStart) / wall.count();
+        state.counters["audio_thread_cpu_%"] = cpuPercent(audioStart, audioEnd, wall.count());
+        state.counters["decoder_thread_cpu_%"] = cpuPercent(decoderStart, decoderEnd, wall.count());
         state.counters["lag_mean_ms"] = lagSum / samples;
         state.counters["lag_max_ms"] = lagMax;
+        state.counters["rss_growth_mb"] = residentMax - residentBefore;
     }
 }
 BENCHMARK(BM_PlaybackCpuAndLag)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The whole track, its decoder keeping up with a device at about 20 times real
+// time; the resident memory sampled all the way.
+void BM_WholeTrackOnFastDevice(benchmark::State& state) {
+    enterTrackDir();
+    for (auto _ : state) {
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+        setenv("SDL_DISKAUDIODELAY", "1", 1);
+        const double residentBefore = residentMegabytes();
+        const auto wallStart = std::chrono::steady_clock::now();
+        startMusic();
+        double residentMax = 0;
+        const uint64_t length = TRACK_180S.frames * 4;
+        while (audioChannelGetHandedBytes(musicStream) < length) {
+            residentMax = std::max(residentMax, residentMegabytes());
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        const std::chrono::duration<double, std::nano> wall = std::chrono::steady_clock::now() - wallStart;
+        const long long decoderNs = threadsCpuNs(DECODER_THREAD);
+        stopMusic();
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        state.counters["rss_growth_mb"] = residentMax - residentBefore;
+        state.counters["decoder_cpu_ms"] = decoderNs / 1e6;
+        state.counters["track_s_per_wall_s"] = 180.0 / (wall.count() / 1e9);
+    }
+}
+BENCHMARK(BM_WholeTrackOnFastDevice)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

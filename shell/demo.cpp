@@ -61,15 +61,24 @@ static void deleteRenderTarget() {
     glDeleteRenderbuffersEXT(1, &sceneDepthRenderbuffer);
 }
 
-int demoMain() {
+bool startDemo() {
     if (windowedRequested()) fullscreen = false;
-    if (!createDemoWindow(DEMO_TITLE, DEMO_WIDTH, DEMO_HEIGHT, DEMO_BITS, fullscreen)) return 0;
+    if (!createDemoWindow(DEMO_TITLE, DEMO_WIDTH, DEMO_HEIGHT, DEMO_BITS, fullscreen)) return false;
     startMusic();
     markStartup(&StartupTimings::music);
-    const int exitCode = runFrameLoop();
+    return true;
+}
+
+void shutdownDemo() {
     stopMusic();
     deleteRenderTarget();
     releaseTextures();
     destroyDemoWindow();
+}
+
+int demoMain() {
+    if (!startDemo()) return 0;
+    const int exitCode = runFrameLoop();
+    shutdownDemo();
     return exitCode;
 }

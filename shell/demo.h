@@ -17,6 +17,12 @@ FrameOutcome produceFrame();
 // Returns the exit code.
 int runFrameLoop();
 
+// Window, context, textures, render target and music; false when the window
+// could not be created (the failure has been reported, nothing is left over).
+bool startDemo();
+// Music, render target, textures and window released, in that order.
+void shutdownDemo();
+
 // Start-up, loop and shutdown; the exit code of the process.
 int demoMain();
 

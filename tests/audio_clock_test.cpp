@@ -75,6 +75,21 @@ TEST(PlayClock, SeekRestartsFromTheTargetAndWaitsForTheDevice) {
     EXPECT_EQ(readClock(clock, T0 + ms(40), TICKS), 0u);
 }
 
+TEST(PlayClock, LeavingALostDeviceGoesOnFromWhatWasHeardInRealTime) {
+    PlayClock clock;
+    startClock(clock, 0, true, T0);
+    noteDeviceFill(clock, 1024, T0);
+    noteDeviceFill(clock, 1024, T0 + ms(20));  // 1024 heard, 1024 more ahead
+    // The device fell silent long ago; the capped reading is where we stand.
+    const uint64_t lostAt = T0 + ms(500);
+    leaveDevice(clock, lostAt, TICKS);
+    EXPECT_FALSE(clock.deviceDriven);
+    EXPECT_EQ(readClock(clock, lostAt, TICKS), 2048u);
+    // From there on, real time without bound, past everything handed.
+    EXPECT_EQ(readClock(clock, lostAt + ms(10), TICKS), 2048u + 441u);
+    EXPECT_EQ(readClock(clock, lostAt + 10 * TICKS, TICKS), 2048u + 10 * OUTPUT_RATE);
+}
+
 TEST(PlayClock, ScaleCountDoesNotOverflowOnLargeCounts) {
     for (uint64_t count : {uint64_t{0}, uint64_t{999999}, uint64_t{1} << 40, ~uint64_t{0} / 44100}) {
         const unsigned __int128 exact = static_cast<unsigned __int128>(count) * 44100 / 1000000007;

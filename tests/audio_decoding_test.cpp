@@ -1,12 +1,14 @@
-// Streams from files: exact decoded length and format, bytes to seconds at the
-// stream's own rate, and files that must give no stream (or a shorter one)
-// without crashing: missing, empty, truncated, random, WAV under an MP3 name.
+// Streams from files: exact decoded length and format, known when the stream
+// is created; bytes to seconds at the stream's own rate; and files that must
+// give no stream (or a shorter one) without crashing: missing, empty,
+// truncated, damaged, random, WAV under an MP3 name.
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "audio/audio_layer.h"
 #include "audio/decoded_track.h"
+#include "audio/track_stream.h"
 #include "support/audio_fixtures.h"
 #include "support/test_support.h"
 
@@ -27,6 +29,14 @@ TEST_F(AudioDecoding, FixtureTracksDecodeToTheirExactLengthAndOwnFormat) {
         // Gapless decoding drops the encoder's delay and padding exactly.
         EXPECT_EQ(track.frames(), fixture.frames);
         EXPECT_EQ(track.samples.size(), fixture.frames * fixture.channels);
+        // A stream knows that length as it is created, long before its
+        // decoder gets to the end: the last frame is a valid position, the
+        // one after it is not.
+        const uint32_t stream = audioStreamCreateFile(audioFixturePath(fixture).c_str());
+        ASSERT_NE(stream, 0u);
+        const uint64_t length = fixture.frames * track.bytesPerFrame();
+        EXPECT_TRUE(audioChannelSetPosition(stream, length));
+        EXPECT_FALSE(audioChannelSetPosition(stream, length + track.bytesPerFrame()));
     }
 }
 
@@ -79,6 +89,10 @@ TEST_F(AudioDecoding, DamagedMp3DecodesAsFarAsItHoldsTogether) {
     ASSERT_TRUE(decodeMp3File((dir + "/half.mp3").c_str(), track));
     EXPECT_GT(track.frames(), TONE_44K_STEREO.frames / 4);
     EXPECT_LT(track.frames(), TONE_44K_STEREO.frames);
+    // Streamed, the cut file is as long as the frames it still holds.
+    const auto half = openTrackStream((dir + "/half.mp3").c_str());
+    ASSERT_TRUE(half);
+    EXPECT_EQ(half->format.frames, track.frames());
 
     // Bytes overwritten all through the file, tags and headers included.
     std::mt19937 random(74);
@@ -86,11 +100,19 @@ TEST_F(AudioDecoding, DamagedMp3DecodesAsFarAsItHoldsTogether) {
         std::vector<uint8_t> damaged = mp3;
         for (int i = 0; i < 16; ++i) damaged[random() % damaged.size()] = static_cast<uint8_t>(random());
         writeFileBytes(dir + "/damaged.mp3", damaged);
-        if (decodeMp3File((dir + "/damaged.mp3").c_str(), track)) {
+        const bool decoded = decodeMp3File((dir + "/damaged.mp3").c_str(), track);
+        // A stream opens for exactly the files that decode; its length is the
+        // scanned one, which what decodes never exceeds (the rest plays silent).
+        const auto stream = openTrackStream((dir + "/damaged.mp3").c_str());
+        EXPECT_EQ(stream != nullptr, decoded);
+        if (decoded) {
             EXPECT_GT(track.rate, 0);
             EXPECT_TRUE(track.channels == 1 || track.channels == 2);
             EXPECT_GT(track.frames(), 0u);
             EXPECT_EQ(track.samples.size() % track.channels, 0u);
+            if (stream) {
+                EXPECT_LE(track.frames(), stream->format.frames);
+            }
         } else {
             EXPECT_TRUE(track.samples.empty());
         }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "resources/textures.h"
+#include "support/png_fixtures.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
@@ -71,78 +72,6 @@ void writeRowImage(int row) {
     const Rgb c = rowColour(row);
     ASSERT_TRUE(writeSolidImage(expectedCatalogue()[row].path, 8, 8, uint8_t(c.r), uint8_t(c.g),
                                 uint8_t(c.b)));
-}
-
-// ---- hand-made PNG files --------------------------------------------------
-void appendBigEndian(std::string& out, uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) out += char(value >> shift);
-}
-
-uint32_t crc32Of(const std::string& bytes) {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char byte : bytes) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-void appendChunk(std::string& png, const char* type, const std::string& data) {
-    appendBigEndian(png, uint32_t(data.size()));
-    const std::string body = std::string(type, 4) + data;
-    png += body;
-    appendBigEndian(png, crc32Of(body));
-}
-
-// A zlib stream of stored (uncompressed) deflate blocks.
-std::string zlibStored(const std::string& raw) {
-    std::string out = "\x78\x01";
-    size_t pos = 0;
-    do {
-        const size_t n = std::min<size_t>(65535, raw.size() - pos);
-        out += char(pos + n == raw.size());
-        out += char(n & 0xFF);
-        out += char(n >> 8);
-        out += char(~n & 0xFF);
-        out += char((~n >> 8) & 0xFF);
-        out.append(raw, pos, n);
-        pos += n;
-    } while (pos < raw.size());
-    uint32_t a = 1, b = 0;
-    for (unsigned char byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    appendBigEndian(out, b << 16 | a);
-    return out;
-}
-
-// A PNG written byte by byte: the colour types DevIL's saver cannot be asked
-// for, and a reference whose row order owes nothing to the library under test.
-// `pixels` holds rows top first, in the colour type's own channels; fewer rows
-// than the header's height make a file whose data ends early.
-enum PngColourType { GREY = 0, RGB = 2, PALETTE = 3, GREY_ALPHA = 4 };
-
-std::string handMadePng(int width, int height, PngColourType type, const std::vector<uint8_t>& pixels,
-                        const std::string& palette = "") {
-    const int channels = type == RGB ? 3 : type == GREY_ALPHA ? 2 : 1;
-    const size_t rowBytes = size_t(width) * channels;
-    std::string raw;
-    for (size_t y = 0; y < pixels.size() / rowBytes; ++y) {
-        raw += '\0';  // filter type None
-        raw.append(reinterpret_cast<const char*>(pixels.data()) + y * rowBytes, rowBytes);
-    }
-    std::string header;
-    appendBigEndian(header, uint32_t(width));
-    appendBigEndian(header, uint32_t(height));
-    header += std::string{8, char(type), 0, 0, 0};  // depth, type, compression, filter, interlace
-    std::string png = "\x89PNG\r\n\x1a\n";
-    appendChunk(png, "IHDR", header);
-    appendChunk(png, "tEXt", std::string("Comment\0test fixture", 20));  // as most writers add
-    if (!palette.empty()) appendChunk(png, "PLTE", palette);
-    appendChunk(png, "IDAT", zlibStored(raw));
-    appendChunk(png, "IEND", "");
-    return png;
 }
 
 void writeBytes(const std::string& path, const std::string& bytes) {
@@ -308,7 +237,7 @@ TEST_F(TextureCatalogue, MissingOrBrokenFilesStoreZeroAndTheNextRowsStillLoad) {
     writeBytes("data/EnvA.png", "");
     writeBytes("data/Banner.png", std::string(1000, 'x'));
     // Cut inside its text chunk: DevIL's own file reading would loop here forever.
-    const std::string thanks = handMadePng(8, 8, RGB, std::vector<uint8_t>(8 * 8 * 3));
+    const std::string thanks = handMadePng(8, 8, PNG_RGB, std::vector<uint8_t>(8 * 8 * 3));
     writeBytes("data/Thanks.png", thanks.substr(0, thanks.find("tEXt") + 8));
     ASSERT_TRUE(writeImage("data/Title.jpg", 64, 64, pixelsBy(64, 64, 4, [](int x, int y, int c) {
                                return uint8_t(x * 37 + y * 11 + c * 71);
@@ -316,7 +245,7 @@ TEST_F(TextureCatalogue, MissingOrBrokenFilesStoreZeroAndTheNextRowsStillLoad) {
     truncateToHalf("data/Title.jpg");
     // A header that promises 20000 x 20000 pixels with one row of data behind it.
     writeBytes("data/Lyrics/Line07.png",
-               handMadePng(20000, 20000, RGB, std::vector<uint8_t>(20000 * 3)));
+               handMadePng(20000, 20000, PNG_RGB, std::vector<uint8_t>(20000 * 3)));
     EXPECT_EQ(loadTextures(), 1);
 
     const std::set<std::string> broken = {"data/Riddle.png", "data/EnvA.png", "data/Banner.png",
@@ -344,7 +273,7 @@ TEST_F(TextureCatalogue, ImagesShowUprightAndWholeOnTheSceneQuad) {
     ASSERT_TRUE(writeImage("data/Title.jpg", 16, 16, quadrantPixels(16, 16), false));
     // RGB rows of 30 bytes: not a multiple of GL's default unpack alignment.
     ASSERT_TRUE(writeImage("data/Banner.png", 10, 6, quadrantPixels(10, 6), false));
-    writeBytes("data/Thanks.png", handMadePng(16, 16, RGB, quadrantPixels(16, 16, 3)));
+    writeBytes("data/Thanks.png", handMadePng(16, 16, PNG_RGB, quadrantPixels(16, 16, 3)));
     loadTextures();
 
     expectQuadrantsSeen(texGroupLogo, "PNG with alpha");
@@ -356,16 +285,16 @@ TEST_F(TextureCatalogue, ImagesShowUprightAndWholeOnTheSceneQuad) {
 TEST_F(TextureCatalogue, PalettedAndGreyscalePngsShowTheirColoursAndAlpha) {
     const std::string redBlue("\xFF\x00\x00\x00\x00\xFF", 6);  // palette: 0 red, 1 blue
     writeBytes("data/Lyrics/Line01.png",
-               handMadePng(16, 16, PALETTE,
+               handMadePng(16, 16, PNG_PALETTE,
                            pixelsBy(16, 16, 1, [](int, int y, int) { return uint8_t(y >= 8); }),
                            redBlue));
     writeBytes("data/Lyrics/Line02.png",
-               handMadePng(16, 16, GREY, pixelsBy(16, 16, 1, [](int, int y, int) {
+               handMadePng(16, 16, PNG_GREY, pixelsBy(16, 16, 1, [](int, int y, int) {
                                return uint8_t(y < 8 ? 200 : 50);
                            })));
     // Grey 180, transparent on the left half: a lettering cut-out.
     writeBytes("data/Lyrics/Line03.png",
-               handMadePng(16, 16, GREY_ALPHA, pixelsBy(16, 16, 2, [](int x, int, int c) {
+               handMadePng(16, 16, PNG_GREY_ALPHA, pixelsBy(16, 16, 2, [](int x, int, int c) {
                                return uint8_t(c == 0 ? 180 : x < 8 ? 0 : 255);
                            })));
     loadTextures();

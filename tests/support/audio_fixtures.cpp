@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 std::string audioFixturePath(const AudioFixture& fixture) {
@@ -27,4 +28,35 @@ void writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
 
 int peakBin(const float* bins, int count) {
     return static_cast<int>(std::max_element(bins, bins + count) - bins);
+}
+
+namespace {
+
+// Calls `visit` with the /proc directory of each thread whose name starts with `prefix`.
+void forThreadsNamed(const std::string& prefix, const std::function<void(const std::filesystem::path&)>& visit) {
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        std::getline(comm, name);
+        if (name.rfind(prefix, 0) == 0) visit(task.path());
+    }
+}
+
+}  // namespace
+
+int threadsNamed(const std::string& prefix) {
+    int count = 0;
+    forThreadsNamed(prefix, [&](const std::filesystem::path&) { ++count; });
+    return count;
+}
+
+long long threadsCpuNs(const std::string& prefix) {
+    long long total = -1;
+    forThreadsNamed(prefix, [&](const std::filesystem::path& task) {
+        std::ifstream schedstat(task / "schedstat");
+        long long runNs = 0;
+        schedstat >> runNs;  // the first field: time spent running
+        total = std::max(total, 0ll) + runNs;
+    });
+    return total;
 }

@@ -20,6 +20,7 @@ struct AudioFixture {
 };
 constexpr AudioFixture TONE_44K_STEREO = {"tone_44k_stereo.mp3", 44100, 2, 3 * 44100};
 constexpr AudioFixture TONE_22K_MONO = {"tone_22k_mono.mp3", 22050, 1, 2 * 22050};
+constexpr AudioFixture TONE_1S = {"tone_1s.mp3", 44100, 2, 44100};
 constexpr AudioFixture TRACK_180S = {"track_180s.mp3", 44100, 2, 180 * 44100};
 
 std::string audioFixturePath(const AudioFixture& fixture);
@@ -31,3 +32,8 @@ void writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // Index of the largest of `count` magnitudes.
 int peakBin(const float* bins, int count);
+
+// Threads of this process whose name starts with `prefix`, and the CPU time
+// they have used together in nanoseconds (-1 when there are none).
+int threadsNamed(const std::string& prefix);
+long long threadsCpuNs(const std::string& prefix);

@@ -23,9 +23,16 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 
 void pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
+// Windows of the process under test come and go while we look at them; a
+// request on one that just vanished fails quietly instead of ending the test
+// process, as Xlib's default handler would.
+int ignoreXError(Display*, XErrorEvent*) { return 0; }
+
 struct DisplayConnection {
     Display* display;
-    explicit DisplayConnection(const std::string& name) : display(XOpenDisplay(name.c_str())) {}
+    explicit DisplayConnection(const std::string& name) : display(XOpenDisplay(name.c_str())) {
+        XSetErrorHandler(ignoreXError);
+    }
     ~DisplayConnection() {
         if (display) XCloseDisplay(display);
     }
@@ -33,10 +40,15 @@ struct DisplayConnection {
 
 void collectNamedWindows(Display* display, Window window,
                          std::vector<std::pair<unsigned long, std::string>>& out) {
-    char* name = nullptr;
-    if (XFetchName(display, window, &name) && name) {
-        out.emplace_back(window, name);
-        XFree(name);
+    // XFetchName reads Latin-1 names only, and SDL names its message boxes in
+    // UTF-8: the name's bytes are taken as they are, which for the ASCII names
+    // looked for here is the same in both encodings.
+    XTextProperty property = {};
+    if (XGetWMName(display, window, &property) && property.value) {
+        if (property.format == 8)
+            out.emplace_back(window, std::string(reinterpret_cast<const char*>(property.value),
+                                                 property.nitems));
+        XFree(property.value);
     }
     Window root = 0, parent = 0, *children = nullptr;
     unsigned int count = 0;
@@ -118,17 +130,20 @@ bool TestXServer::requestClose(unsigned long window) const {
     return sent;
 }
 
-bool TestXServer::pressKey(const std::string& keysymName, double holdSeconds) const {
+bool TestXServer::setKey(const std::string& keysymName, bool down) const {
     DisplayConnection c(displayName);
     if (!c.display) return false;
     const KeyCode code = XKeysymToKeycode(c.display, XStringToKeysym(keysymName.c_str()));
     if (!code) return false;
-    XTestFakeKeyEvent(c.display, code, True, CurrentTime);
-    XFlush(c.display);
-    pause(int(holdSeconds * 1000));
-    XTestFakeKeyEvent(c.display, code, False, CurrentTime);
+    XTestFakeKeyEvent(c.display, code, down ? True : False, CurrentTime);
     XFlush(c.display);
     return true;
+}
+
+bool TestXServer::pressKey(const std::string& keysymName, double holdSeconds) const {
+    if (!setKey(keysymName, true)) return false;
+    pause(int(holdSeconds * 1000));
+    return setKey(keysymName, false);
 }
 
 bool TestXServer::sendKeyTo(unsigned long window, const std::string& keysymName) const {
@@ -158,6 +173,53 @@ Rgb TestXServer::screenPixel(int x, int y) const {
     const unsigned long p = XGetPixel(image, 0, 0);
     XDestroyImage(image);
     return {int((p >> 16) & 0xff), int((p >> 8) & 0xff), int(p & 0xff)};
+}
+
+static const char* const HANDLED_PROPERTY = "KV_TEST_HANDLED";
+
+void TestXServer::markHandled(unsigned long window) const {
+    DisplayConnection c(displayName);
+    if (!c.display) return;
+    const long one = 1;
+    XChangeProperty(c.display, window, XInternAtom(c.display, HANDLED_PROPERTY, False), XA_CARDINAL,
+                    32, PropModeReplace, reinterpret_cast<const unsigned char*>(&one), 1);
+    XSync(c.display, False);
+}
+
+bool TestXServer::isHandled(unsigned long window) const {
+    DisplayConnection c(displayName);
+    if (!c.display) return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    const bool read = XGetWindowProperty(c.display, window, XInternAtom(c.display, HANDLED_PROPERTY, False),
+                                         0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
+                                         &data) == Success;
+    if (data) XFree(data);
+    return read && items == 1;
+}
+
+std::pair<int, int> TestXServer::windowSize(unsigned long window) const {
+    DisplayConnection c(displayName);
+    XWindowAttributes attributes;
+    if (!c.display ||
+        !XGetWindowAttributes(c.display, window ? window : DefaultRootWindow(c.display), &attributes))
+        return {-1, -1};
+    return {attributes.width, attributes.height};
+}
+
+bool TestXServer::waitUntilViewable(unsigned long window, double timeoutSeconds) const {
+    const auto start = std::chrono::steady_clock::now();
+    do {
+        DisplayConnection c(displayName);
+        XWindowAttributes attributes;
+        if (c.display && XGetWindowAttributes(c.display, window, &attributes) &&
+            attributes.map_state == IsViewable)
+            return true;
+        pause(10);
+    } while (secondsSince(start) < timeoutSeconds);
+    return false;
 }
 
 ProcessRun startProcess(const std::string& program, const std::string& workdir,

@@ -32,10 +32,24 @@ public:
     // focus is. The demo reads key state once per frame, as a person's key
     // press lasts longer than a frame.
     bool pressKey(const std::string& keysymName, double holdSeconds = 0.1) const;
+    // The key pressed (down) or released, through XTEST. A key that must be
+    // seen whatever the frame time is held down until the program reacts.
+    bool setKey(const std::string& keysymName, bool down) const;
     // Key press and release sent straight to one window (works for SDL's
     // message boxes, which have no focus without a window manager).
     bool sendKeyTo(unsigned long window, const std::string& keysymName) const;
     Rgb screenPixel(int x, int y) const;  // y from the TOP of the screen
+    // Marks a window as dealt with (a box answered). The X server hands a
+    // freed window id to the next window of a new client, so the id alone
+    // cannot tell a second box from the first; the mark stays with the window.
+    void markHandled(unsigned long window) const;
+    bool isHandled(unsigned long window) const;
+    // Width and height of a window, of the root window for 0; {-1, -1} when
+    // there is no such window.
+    std::pair<int, int> windowSize(unsigned long window = 0) const;
+    // Polls until the window is mapped and viewable, so that keys typed from
+    // then on reach it; false on timeout.
+    bool waitUntilViewable(unsigned long window, double timeoutSeconds) const;
 
 private:
     pid_t serverPid = -1;

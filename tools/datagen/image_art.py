@@ -278,7 +278,9 @@ def sparkle(pen, cx, cy, r, fill):
 # ---------------------------------------------------------------- captions
 
 CAPTION_LOGICAL = (1152, 512)   # 4.5 by 2 quad
-CAPTION_SIZE = (1024, 512)
+# About 720 by 320 pixels on an 800x600 screen: 512x256 texels keep the lettering
+# clean at a quarter of the memory and decode time of 1024x512.
+CAPTION_SIZE = (512, 256)
 CAPTION_SCALE = 2
 # Text areas as fractions of the caption (x0, y0, x1, y1), y from the top. The lower
 # quarter is left clear because the illustration square is drawn over its middle. The
@@ -467,7 +469,7 @@ def ribbon_banner():
 def mountain_photo():
     """A dusk panorama: sky with clouds and a low sun, four mountain ranges fading into
     haze, a lake mirroring them, dark pines on the shores."""
-    W, H = 2560, 1024                       # 5 by 2, then reduced to 2048 by 1024
+    W, H = 2560, 1024                       # 5 by 2, then reduced to 1024 by 512
     rng = np.random.default_rng(75)
     horizon = 0.64 * H
     y = (np.arange(H) + 0.5)[:, None]
@@ -530,7 +532,7 @@ def mountain_photo():
             half = height * (0.12 + 0.06 * k)
             pen.poly([(tx, top), (tx + half, top + height * 0.3), (tx - half, top + height * 0.3)],
                      (14, 10, 22))
-    return image.resize((2048, 1024), BOX)
+    return image.resize((1024, 512), BOX)  # the 5 by 2 quad is 800 pixels wide at most
 
 # ---------------------------------------------------------------- sphere maps
 
@@ -623,7 +625,8 @@ def env_copper_bars():
 
 # ---------------------------------------------------------------- illustrations
 
-ILLUSTRATION_SIZE = 512
+ILLUSTRATION_SIZE = 512      # logical drawing space
+ILLUSTRATION_TEXELS = 256    # about 320 pixels on screen
 ILLUSTRATION_SCALE = 4
 ILLUSTRATION_BORDER = 9
 
@@ -843,5 +846,6 @@ def illustration(name, subject):
     if subject not in ILLUSTRATIONS:
         raise SystemExit(f"{name}: no drawing for subject {subject!r}")
     n = ILLUSTRATION_SIZE
-    return cutout_art((n, n), (n, n), ILLUSTRATION_SCALE, ILLUSTRATION_BORDER,
+    return cutout_art((n, n), (ILLUSTRATION_TEXELS, ILLUSTRATION_TEXELS), ILLUSTRATION_SCALE,
+                      ILLUSTRATION_BORDER,
                       ILLUSTRATIONS[subject])

@@ -1,0 +1,129 @@
+// What the device is handed, read back through SDL's disk driver (which writes
+// every buffer to a file): from play on, each buffer is the track's own
+// frames at their moment, resampled and spread to stereo as the layer does,
+// or silence where the decoder had not caught up; never anything else, also
+// when the device runs far faster than the decoder.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "audio/audio_layer.h"
+#include "audio/decoded_track.h"
+#include "support/audio_fixtures.h"
+#include "support/test_support.h"
+
+namespace {
+
+constexpr int BLOCK_VALUES = DEVICE_BUFFER_FRAMES * 2;  // one device buffer, stereo
+
+struct OutputCheck {
+    uint64_t exactFrames = 0;   // the track's own frame at its moment
+    uint64_t silentFrames = 0;  // silence in its place: the decoder was behind
+    uint64_t wrongFrames = 0;   // anything else
+    uint64_t firstWrong = 0;    // output frame of the first wrong one
+    bool startsExact = false;   // the first buffer after play is the track's start
+};
+
+// The stereo output frame `outputFrame` frames after play: the track frame at
+// the same moment (nearest below), mono to both sides, silence past the end.
+void expectedFrame(const DecodedTrack& track, uint64_t outputFrame, int16_t out[2]) {
+    const uint64_t frame = outputFrame * track.rate / 44100;
+    if (frame >= track.frames()) {
+        out[0] = out[1] = 0;
+        return;
+    }
+    out[0] = track.samples[frame * track.channels];
+    out[1] = track.samples[frame * track.channels + track.channels - 1];
+}
+
+// Buffers before play are silence; play starts at the first one that is not.
+// The check covers the track's length from there.
+OutputCheck checkOutput(const std::vector<uint8_t>& bytes, const DecodedTrack& track) {
+    const int16_t* values = reinterpret_cast<const int16_t*>(bytes.data());
+    const uint64_t frames = bytes.size() / (2 * sizeof(int16_t));
+    uint64_t first = 0;  // output frame where play starts, on a buffer boundary
+    while (first < frames && values[2 * first] == 0 && values[2 * first + 1] == 0) ++first;
+    first -= first % DEVICE_BUFFER_FRAMES;
+    OutputCheck check;
+    check.startsExact = first + DEVICE_BUFFER_FRAMES <= frames;
+    const uint64_t outputFrames = track.frames() * 44100 / track.rate;
+    for (uint64_t i = 0; i < outputFrames && first + i < frames; ++i) {
+        int16_t expected[2];
+        expectedFrame(track, i, expected);
+        const int16_t* got = values + 2 * (first + i);
+        const bool exact = got[0] == expected[0] && got[1] == expected[1];
+        if (i < DEVICE_BUFFER_FRAMES) check.startsExact = check.startsExact && exact;
+        if (exact) {
+            ++check.exactFrames;
+        } else if (got[0] == 0 && got[1] == 0) {
+            ++check.silentFrames;
+        } else if (check.wrongFrames++ == 0) {
+            check.firstWrong = i;
+        }
+    }
+    return check;
+}
+
+class DeviceOutput : public ::testing::Test {
+protected:
+    void TearDown() override {
+        audioFree();
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        unsetenv("SDL_DISKAUDIOFILE");
+        unsetenv("SDL_DISKAUDIODELAY");
+        if (!outputPath.empty()) std::filesystem::remove(outputPath);
+    }
+
+    // Plays `fixture` on the disk driver, `delayMs` per buffer, until the
+    // device was handed the whole track, and returns what it wrote.
+    std::vector<uint8_t> playToTheEnd(const AudioFixture& fixture, int delayMs) {
+        outputPath = makeScratchDir("device_output") + "/out.raw";
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", outputPath.c_str(), 1);
+        setenv("SDL_DISKAUDIODELAY", std::to_string(delayMs).c_str(), 1);
+        EXPECT_TRUE(audioInit());
+        const uint32_t handle = audioStreamCreateFile(audioFixturePath(fixture).c_str());
+        EXPECT_NE(handle, 0u);
+        EXPECT_TRUE(audioChannelPlay(handle));
+        const uint64_t length = fixture.frames * fixture.channels * 2;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (audioChannelGetHandedBytes(handle) <= length && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_GT(audioChannelGetHandedBytes(handle), length) << "the device stalled";
+        audioFree();  // closes the file
+        return readFileBytes(outputPath);
+    }
+
+    std::string outputPath;
+};
+
+TEST_F(DeviceOutput, DeviceIsHandedEveryFrameOfTheTrackAtItsMoment) {
+    for (const AudioFixture& fixture : {TONE_44K_STEREO, TONE_22K_MONO}) {
+        SCOPED_TRACE(fixture.file);
+        DecodedTrack track;
+        ASSERT_TRUE(decodeMp3File(audioFixturePath(fixture).c_str(), track));
+        // About five times real time: the decoder keeps well ahead.
+        const OutputCheck check = checkOutput(playToTheEnd(fixture, 4), track);
+        EXPECT_TRUE(check.startsExact);
+        EXPECT_EQ(check.wrongFrames, 0u) << "first at output frame " << check.firstWrong;
+        EXPECT_EQ(check.exactFrames + check.silentFrames, fixture.frames * 44100 / fixture.rate);
+    }
+}
+
+// No delay: the device takes buffers as fast as SDL's thread can fill them,
+// through the three minutes of the long track and the ring's many turns.
+TEST_F(DeviceOutput, DeviceOutrunningTheDecoderIsHandedSilenceNotGarbage) {
+    DecodedTrack track;
+    ASSERT_TRUE(decodeMp3File(audioFixturePath(TRACK_180S).c_str(), track));
+    const OutputCheck check = checkOutput(playToTheEnd(TRACK_180S, 0), track);
+    EXPECT_TRUE(check.startsExact);
+    EXPECT_EQ(check.wrongFrames, 0u) << "first at output frame " << check.firstWrong;
+    EXPECT_EQ(check.exactFrames + check.silentFrames, TRACK_180S.frames);
+    RecordProperty("exact_frames", std::to_string(check.exactFrames));
+    RecordProperty("silent_frames", std::to_string(check.silentFrames));
+}
+
+}  // namespace

@@ -1,0 +1,28 @@
+// Bracketed position readings against the steady clock (CLOCK_MONOTONIC, the
+// clock SDL's performance counter reads on Linux).
+#include "support/position_probe.h"
+
+#include <chrono>
+#include <thread>
+
+double steadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void sleepSeconds(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
+
+TimedReading readTimed(const std::function<uint64_t()>& readPosition) {
+    TimedReading reading;
+    reading.before = steadySeconds();
+    reading.bytes = readPosition();
+    reading.after = steadySeconds();
+    return reading;
+}
+
+RateBounds rateBetween(const TimedReading& first, const TimedReading& second, double bytesPerSecond) {
+    const double gained = double(second.bytes) - double(first.bytes);
+    const double longest = second.after - first.before;
+    const double shortest = second.before - first.after;
+    return {gained / (longest * bytesPerSecond),
+            shortest > 0 ? gained / (shortest * bytesPerSecond) : 1e300};
+}
