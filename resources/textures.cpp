@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "resources/image_check.h"
 #include "resources/render_target.h"
 #include "resources/textures.h"
 
@@ -146,24 +147,8 @@ ILint ILAPIENTRY seekInFile(ILHANDLE handle, ILint offset, ILint origin) {
 
 ILint ILAPIENTRY positionInFile(ILHANDLE handle) { return ILint(std::ftell(asFile(handle))); }
 
-// No result is examined: if DevIL fails to start, every load below fails and
-// stores 0, which is the designed outcome for an unusable image.
-void initImageLibraries() {
-    ilInit();
-    iluInit();
-    ilutRenderer(ILUT_OPENGL);
-    ilutInit();
-    ilSetRead(openForReading, closeFile, atEndOfFile, readByte, readBlock, seekInFile,
-              positionInFile);
-}
-
-// ILUT's defaults are kept: it flips images stored top row first, so texture
-// coordinate (0, 0) is the picture's lower-left corner, and it scales images
-// larger than GL_MAX_TEXTURE_SIZE down to fit. A missing, truncated or
-// undecodable file yields 0.
 void loadCatalogueImages() {
-    for (const TextureEntry& entry : textureCatalogue)
-        *entry.handle = ilutGLLoadImage(const_cast<char*>(entry.path));
+    for (const TextureEntry& entry : textureCatalogue) *entry.handle = loadImageTexture(entry.path);
 }
 
 // Linear filtering without mipmaps, so renderTex1 can be sampled right after a
@@ -190,6 +175,25 @@ void mipmapLastRenderTexture() {
 }
 
 }  // namespace
+
+// No result is examined: if DevIL fails to start, every catalogue load fails
+// and stores 0, which is the designed outcome for an unusable image.
+void initImageLibraries() {
+    ilInit();
+    iluInit();
+    ilutRenderer(ILUT_OPENGL);
+    ilutInit();
+    ilSetRead(openForReading, closeFile, atEndOfFile, readByte, readBlock, seekInFile,
+              positionInFile);
+}
+
+// ILUT's defaults are kept: it flips images stored top row first, so texture
+// coordinate (0, 0) is the picture's lower-left corner, and it scales images
+// larger than GL_MAX_TEXTURE_SIZE down to fit. A missing, truncated or
+// undecodable file yields 0.
+unsigned int loadImageTexture(const char* path) {
+    return imageFileSafeToLoad(path) ? ilutGLLoadImage(const_cast<char*>(path)) : 0;
+}
 
 int loadTextures() {
     initImageLibraries();

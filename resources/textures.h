@@ -24,5 +24,14 @@ struct TextureEntry {
 };
 extern const TextureEntry textureCatalogue[IMAGE_TEXTURE_COUNT];
 
+// Starts DevIL, ILU and ILUT for OpenGL and installs the file reading the
+// catalogue loads through; loadTextures calls it first.
+void initImageLibraries();
+// One image file into a new texture, as loadTextures loads each row (after
+// initImageLibraries, with the GL context current); 0 when the file is
+// missing, damaged or undecodable. Public so that the image fuzzer loads
+// exactly as the catalogue does.
+unsigned int loadImageTexture(const char* path);
+
 int loadTextures();
 int releaseTextures();

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the Debian 12 packages that building, running and testing the demo need,
-# only when some are missing. Used by both README commands and by CI.
+# only when some are missing. Used by both README commands and by CI; extra package
+# names given as arguments are installed too (tools/fuzz.sh adds clang).
 # xfonts-base: SDL's X11 message boxes need the core X fonts; without them
 # every box fails silently on a bare X server.
 set -eu
@@ -10,7 +11,7 @@ PACKAGES="build-essential cmake pkg-config
   libdevil-dev libmpg123-dev libkissfft-dev
   libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxtst-dev
   xvfb xauth x11-utils xdotool xfonts-base libgl1-mesa-dri mesa-utils
-  lame"
+  lame $*"
 
 missing=""
 for p in $PACKAGES; do
