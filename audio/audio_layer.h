@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "audio/spectrum.h"
+#include "audio/fft_magnitudes.h"
 
 constexpr int DEVICE_BUFFER_FRAMES = 1024;  // frames per device callback, the buffer ahead of the listener
 

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "audio/decoded_track.h"
-#include "audio/spectrum.h"
+#include "audio/fft_magnitudes.h"
 #include "audio/track_stream.h"
 #include "support/audio_fixtures.h"
 

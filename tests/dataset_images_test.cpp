@@ -37,7 +37,7 @@ struct Placement {
 
 enum class Use { Opaque, CutOut, SphereMap, Unused };
 
-struct ImageSpec {
+struct ImageExpectation {
     std::string path;  // under data/
     Use use;
     float reference;   // alpha-test reference of a cut-out (GL_GREATER), else 0
@@ -58,8 +58,8 @@ const Placement notAQuad           = {};
 const int closingRow = 41;
 
 // The data set in load order, with the reference each image is cut out at.
-std::vector<ImageSpec> dataSet() {
-    std::vector<ImageSpec> specs = {
+std::vector<ImageExpectation> dataSet() {
+    std::vector<ImageExpectation> expectations = {
         {"GroupLogo.png",    Use::CutOut,    0.82f, logoQuad},
         {"EnvA.png",         Use::SphereMap, 0.0f,  notAQuad},
         {"Title.jpg",        Use::Opaque,    0.82f, titleQuad},
@@ -76,14 +76,14 @@ std::vector<ImageSpec> dataSet() {
     for (int row = 1; row <= 41; ++row) {
         std::snprintf(name, sizeof name, "Lyrics/Line%02d.png", row);
         const float reference = row == 37 ? 0.6f : row == 38 ? 0.99f : 0.4f;
-        specs.push_back({name, Use::CutOut, reference,
+        expectations.push_back({name, Use::CutOut, reference,
                          row == closingRow ? closingCaptionQuad : captionQuad});
     }
     for (int n = 1; n <= 13; ++n) {
         std::snprintf(name, sizeof name, "Lyrics/rap_%02d.png", n);
-        specs.push_back({name, Use::CutOut, n == 12 ? 0.82f : 0.4f, illustrationQuad});
+        expectations.push_back({name, Use::CutOut, n == 12 ? 0.82f : 0.4f, illustrationQuad});
     }
-    return specs;
+    return expectations;
 }
 
 // An image decoded by DevIL, as 8-bit RGBA with its top row first.
@@ -121,9 +121,9 @@ bool decode(const std::string& path, Decoded& out) {
     return ok;
 }
 
-Decoded load(const ImageSpec& spec) {
+Decoded load(const ImageExpectation& expected) {
     Decoded image;
-    EXPECT_TRUE(decode(dataDir + spec.path, image)) << spec.path << " does not decode";
+    EXPECT_TRUE(decode(dataDir + expected.path, image)) << expected.path << " does not decode";
     return image;
 }
 
@@ -205,19 +205,19 @@ long litPixelsOfCaption(GLuint texture, float reference) {
 }  // namespace
 
 TEST(DataSetImages, EveryImageDecodesAtItsPathInSizesTheDriverTakes) {
-    const auto specs = dataSet();
-    ASSERT_EQ(specs.size(), size_t(IMAGE_TEXTURE_COUNT));
-    for (const auto& spec : specs) {
-        SCOPED_TRACE(spec.path);
-        ASSERT_TRUE(fs::is_regular_file(dataDir + spec.path));
-        const Decoded image = load(spec);
+    const auto expectations = dataSet();
+    ASSERT_EQ(expectations.size(), size_t(IMAGE_TEXTURE_COUNT));
+    for (const auto& expected : expectations) {
+        SCOPED_TRACE(expected.path);
+        ASSERT_TRUE(fs::is_regular_file(dataDir + expected.path));
+        const Decoded image = load(expected);
         EXPECT_TRUE(isPowerOfTwo(image.width) && isPowerOfTwo(image.height))
             << image.width << "x" << image.height;
         EXPECT_LE(std::max(image.width, image.height), 2048);
-        if (spec.quad.depth > 0) {
+        if (expected.quad.depth > 0) {
             // stretched onto its quad, neither direction gets under 2/3 of the other's detail
-            const double quadAspect = (spec.quad.right - spec.quad.left) /
-                                      double(spec.quad.top - spec.quad.bottom);
+            const double quadAspect = (expected.quad.right - expected.quad.left) /
+                                      double(expected.quad.top - expected.quad.bottom);
             const double stretch = quadAspect * image.height / image.width;
             EXPECT_LT(std::max(stretch, 1.0 / stretch), 1.5) << "stretch " << stretch;
         }
@@ -226,16 +226,16 @@ TEST(DataSetImages, EveryImageDecodesAtItsPathInSizesTheDriverTakes) {
 
 TEST(DataSetImages, CataloguePathsAreTheDataSetPaths) {
     if (textureCatalogue[0].path == nullptr) GTEST_SKIP() << "texture catalogue not built in";
-    const auto specs = dataSet();
+    const auto expectations = dataSet();
     for (int i = 0; i < IMAGE_TEXTURE_COUNT; ++i)
-        EXPECT_EQ(std::string(textureCatalogue[i].path), "data/" + specs[i].path) << "row " << i + 1;
+        EXPECT_EQ(std::string(textureCatalogue[i].path), "data/" + expectations[i].path) << "row " << i + 1;
 }
 
 TEST(DataSetImages, ImagesDrawnWholeHaveNothingForTheAlphaTestToCut) {
-    for (const auto& spec : dataSet()) {
-        if (spec.use != Use::Opaque) continue;
-        SCOPED_TRACE(spec.path);
-        const Decoded image = load(spec);
+    for (const auto& expected : dataSet()) {
+        if (expected.use != Use::Opaque) continue;
+        SCOPED_TRACE(expected.path);
+        const Decoded image = load(expected);
         if (image.hasAlpha) {
             EXPECT_EQ(passingIn(image, 254.5f / 255.0f, whole), long(image.width) * image.height);
         }
@@ -243,14 +243,14 @@ TEST(DataSetImages, ImagesDrawnWholeHaveNothingForTheAlphaTestToCut) {
 }
 
 TEST(DataSetImages, CutOutsPassTheirReferenceWholeAndCutSomethingAway) {
-    for (const auto& spec : dataSet()) {
-        if (spec.use != Use::CutOut) continue;
-        SCOPED_TRACE(spec.path);
-        const Decoded image = load(spec);
+    for (const auto& expected : dataSet()) {
+        if (expected.use != Use::CutOut) continue;
+        SCOPED_TRACE(expected.path);
+        const Decoded image = load(expected);
         ASSERT_TRUE(image.hasAlpha);
         const long area = long(image.width) * image.height;
         const long drawn = passingIn(image, 0.0f, whole);
-        const long passing = passingIn(image, spec.reference, whole);
+        const long passing = passingIn(image, expected.reference, whole);
         // every pixel with any coverage passes: lettering loses no edge even at 0.99
         EXPECT_EQ(passing, drawn);
         EXPECT_GT(passing, area / 50) << "almost nothing left to see";
@@ -259,15 +259,15 @@ TEST(DataSetImages, CutOutsPassTheirReferenceWholeAndCutSomethingAway) {
 }
 
 TEST(DataSetImages, CutOutDrawingsLieOnScreenWhereTheScenesPutThem) {
-    for (const auto& spec : dataSet()) {
-        if (spec.use != Use::CutOut) continue;
-        SCOPED_TRACE(spec.path);
-        const Decoded image = load(spec);
-        const Area seen = visiblePart(spec.quad);
+    for (const auto& expected : dataSet()) {
+        if (expected.use != Use::CutOut) continue;
+        SCOPED_TRACE(expected.path);
+        const Decoded image = load(expected);
+        const Area seen = visiblePart(expected.quad);
         // one pixel of slack on each side for rounding at the screen edge
         const Area slack = {seen.x0 - 1.0 / image.width, seen.x1 + 1.0 / image.width,
                             seen.y0 - 1.0 / image.height, seen.y1 + 1.0 / image.height};
-        EXPECT_EQ(passingIn(image, spec.reference, slack), passingIn(image, spec.reference, whole))
+        EXPECT_EQ(passingIn(image, expected.reference, slack), passingIn(image, expected.reference, whole))
             << "part of the drawing is off screen: visible x " << seen.x0 << ".." << seen.x1
             << ", y " << seen.y0 << ".." << seen.y1;
     }
@@ -278,19 +278,19 @@ TEST(DataSetImages, CaptionLettersStayClearOfTheIllustrationSquare) {
     // opaque pixels would be hidden, under its clear ones shown in pieces.
     const Area covered = coveredPart(captionQuad, illustrationQuad);
     ASSERT_GT(covered.y1 - covered.y0, 0.1);
-    for (const auto& spec : dataSet()) {
-        if (spec.path.rfind("Lyrics/Line", 0) != 0 || spec.quad.depth != captionQuad.depth)
+    for (const auto& expected : dataSet()) {
+        if (expected.path.rfind("Lyrics/Line", 0) != 0 || expected.quad.depth != captionQuad.depth)
             continue;
-        SCOPED_TRACE(spec.path);
-        EXPECT_EQ(passingIn(load(spec), spec.reference, covered), 0);
+        SCOPED_TRACE(expected.path);
+        EXPECT_EQ(passingIn(load(expected), expected.reference, covered), 0);
     }
 }
 
 TEST(DataSetImages, SphereMapsHaveOneBorderColourAndAVariedDisc) {
-    for (const auto& spec : dataSet()) {
-        if (spec.use != Use::SphereMap) continue;
-        SCOPED_TRACE(spec.path);
-        const Decoded image = load(spec);
+    for (const auto& expected : dataSet()) {
+        if (expected.use != Use::SphereMap) continue;
+        SCOPED_TRACE(expected.path);
+        const Decoded image = load(expected);
         const int w = image.width, h = image.height;
         // filtering wraps from each edge to the opposite one: a uniform border leaves no seam
         const uint8_t* corner = image.at(0, 0);
@@ -315,8 +315,8 @@ TEST(DataSetImages, SphereMapsHaveOneBorderColourAndAVariedDisc) {
 
 TEST(DataSetImages, ImagesTogetherLeaveRoomForTheMusicInEightMegabytes) {
     uintmax_t total = 0;
-    for (const auto& spec : dataSet())
-        if (fs::is_regular_file(dataDir + spec.path)) total += fs::file_size(dataDir + spec.path);
+    for (const auto& expected : dataSet())
+        if (fs::is_regular_file(dataDir + expected.path)) total += fs::file_size(dataDir + expected.path);
     EXPECT_LE(total, uintmax_t(4) << 20) << total << " bytes";
 }
 
@@ -349,18 +349,18 @@ TEST(DataSetImagesOnScreen, StrictCaptionsShowWholeLettersThroughTheTextureLoade
     iluInit();
     ilutRenderer(ILUT_OPENGL);
     ilutInit();
-    for (const auto& spec : dataSet()) {
-        if (spec.path.rfind("Lyrics/Line", 0) != 0 || spec.reference <= 0.4f) continue;
-        SCOPED_TRACE(spec.path);
-        std::string path = dataDir + spec.path;
+    for (const auto& expected : dataSet()) {
+        if (expected.path.rfind("Lyrics/Line", 0) != 0 || expected.reference <= 0.4f) continue;
+        SCOPED_TRACE(expected.path);
+        std::string path = dataDir + expected.path;
         const GLuint texture = ilutGLLoadImage(path.data());
         ASSERT_NE(texture, 0u);
         const long usual = litPixelsOfCaption(texture, 0.4f);
-        const long strict = litPixelsOfCaption(texture, spec.reference);
+        const long strict = litPixelsOfCaption(texture, expected.reference);
         EXPECT_GT(usual, 20000) << "caption barely visible";
         // filtering softens a texel's width at the letter edges; nothing more may go
         EXPECT_GE(strict, usual * 19 / 20) << usual << " pixels lit at 0.4, " << strict
-                                           << " at " << spec.reference;
+                                           << " at " << expected.reference;
         glDeleteTextures(1, &texture);
     }
     closeTestGLContext();

@@ -8,7 +8,7 @@
 
 #include "audio/audio_layer.h"
 #include "audio/decoded_track.h"
-#include "audio/spectrum.h"
+#include "audio/fft_magnitudes.h"
 
 namespace {
 

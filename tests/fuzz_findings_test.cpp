@@ -14,6 +14,7 @@
 
 #include "resources/image_check.h"
 #include "resources/textures.h"
+#include "support/data_dir_fixture.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
@@ -155,24 +156,7 @@ TEST_F(LengthChecks, FileCheckFollowsTheNameAsDevilDoes) {
     EXPECT_TRUE(imageFileSafeToLoad((dir + "/whole.jpg").c_str()));
 }
 
-// Each test in an empty directory of its own with data/ and data/Lyrics/.
-class CatalogueWithFuzzFindings : public ::testing::Test {
-protected:
-    void SetUp() override {
-        previousDir = fs::current_path();
-        fs::current_path(makeScratchDir(
-            ::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::create_directories("data/Lyrics");
-        ASSERT_TRUE(openTestGLContext());
-        installMessageRecorder();
-    }
-    void TearDown() override {
-        removeMessageRecorder();
-        closeTestGLContext();
-        fs::current_path(previousDir);
-    }
-    fs::path previousDir;
-};
+class CatalogueWithFuzzFindings : public EmptyDataDirTest {};
 
 TEST_F(CatalogueWithFuzzFindings, EachLoadsAsZeroOrATextureUnderBothNames) {
     std::vector<fs::path> findings;

@@ -14,6 +14,7 @@
 
 #include "resources/textures.h"
 #include "support/png_fixtures.h"
+#include "support/data_dir_fixture.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
@@ -172,24 +173,7 @@ Rgb centreTexel(unsigned int texture) {
     return {rgba[i], rgba[i + 1], rgba[i + 2]};
 }
 
-// Each test runs in an empty directory of its own with data/ and data/Lyrics/.
-class TextureCatalogue : public ::testing::Test {
-protected:
-    void SetUp() override {
-        previousDir = fs::current_path();
-        fs::current_path(makeScratchDir(
-            ::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::create_directories("data/Lyrics");
-        ASSERT_TRUE(openTestGLContext());
-        installMessageRecorder();
-    }
-    void TearDown() override {
-        removeMessageRecorder();
-        closeTestGLContext();
-        fs::current_path(previousDir);
-    }
-    fs::path previousDir;
-};
+class TextureCatalogue : public EmptyDataDirTest {};
 
 // ---- catalogue ----------------------------------------------------------------
 

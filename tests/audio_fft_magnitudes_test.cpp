@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "audio/decoded_track.h"
-#include "audio/spectrum.h"
+#include "audio/fft_magnitudes.h"
 #include "support/audio_fixtures.h"
 
 namespace {

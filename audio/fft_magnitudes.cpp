@@ -1,6 +1,6 @@
 // Spectrum analysis with kissfft's real FFT over frames the caller holds, so
 // it never waits on the audio or the decoder thread.
-#include "audio/spectrum.h"
+#include "audio/fft_magnitudes.h"
 
 #include <kiss_fftr.h>
 

@@ -1,0 +1,27 @@
+// A test in an empty scratch directory of its own holding data/ and
+// data/Lyrics/, with a bare GL context current and the message recorder on:
+// the catalogue then finds exactly the images the test writes.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/test_support.h"
+
+class EmptyDataDirTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previousDir = std::filesystem::current_path();
+        std::filesystem::current_path(
+            makeScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::create_directories("data/Lyrics");
+        ASSERT_TRUE(openTestGLContext());
+        installMessageRecorder();
+    }
+    void TearDown() override {
+        removeMessageRecorder();
+        closeTestGLContext();
+        std::filesystem::current_path(previousDir);
+    }
+    std::filesystem::path previousDir;
+};
