@@ -6,6 +6,11 @@
 #include "shell/window.h"
 
 #include <epoxy/gl.h>
+#if defined(_WIN32) && !defined(CALLBACK)
+// mingw's glu.h takes CALLBACK from windows.h, whose names (VK_F1 and more)
+// this file must not see.
+#define CALLBACK __stdcall
+#endif
 #include <GL/glu.h>
 #include <SDL.h>
 

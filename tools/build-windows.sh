@@ -260,7 +260,7 @@ build_demo() {
     local build=$WORK/demo
     if [ ! -f "$build/build.ninja" ]; then
         cmake -S "$ROOT" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
-            -DCMAKE_BUILD_TYPE=Release -DDEMO_TESTS=OFF -DDEMO_BENCH=OFF >"$build.log" 2>&1 || {
+            -DCMAKE_BUILD_TYPE=Release >"$build.log" 2>&1 || {
             tail -30 "$build.log"; exit 1; }
     fi
     log "building the demo"
@@ -281,6 +281,7 @@ bundled_dll_path() {
     for dir in "$PREFIX/bin" /usr/lib/gcc/$TRIPLET/*-posix /usr/$TRIPLET/lib; do
         [ -f "$dir/$1" ] && { echo "$dir/$1"; return; }
     done
+    return 0
 }
 
 # Copies into DIR every DLL that FILE needs, and the DLLs those need in turn.
