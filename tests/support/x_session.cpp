@@ -6,10 +6,12 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -218,16 +220,48 @@ bool TestXServer::waitUntilViewable(unsigned long window, double timeoutSeconds)
 
 ProcessRun startProcess(const std::string& program, const std::string& workdir,
                         const std::string& display, const std::vector<std::string>& env) {
+    return startProcess(program, {}, workdir, display, env);
+}
+
+ProcessRun startProcess(const std::string& program, const std::vector<std::string>& args,
+                        const std::string& workdir, const std::string& display,
+                        const std::vector<std::string>& env, int outputFd) {
+    std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
     ProcessRun run;
     run.pid = fork();
     if (run.pid == 0) {
         if (chdir(workdir.c_str()) != 0) _exit(126);
+        if (outputFd >= 0 && dup2(outputFd, STDOUT_FILENO) < 0) _exit(126);
         setenv("DISPLAY", display.c_str(), 1);
         for (const std::string& entry : env) putenv(strdup(entry.c_str()));
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        execvp(program.c_str(), argv.data());
         _exit(127);
     }
     return run;
+}
+
+int runForOutput(const std::string& program, const std::vector<std::string>& args,
+                 const std::string& workdir, const std::string& display,
+                 const std::vector<std::string>& env, double timeoutSeconds, std::string* output) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    ProcessRun run = startProcess(program, args, workdir, display, env, fds[1]);
+    close(fds[1]);
+    // Read until the program and every process that inherited its output are done.
+    const auto start = std::chrono::steady_clock::now();
+    char buffer[4096];
+    for (;;) {
+        pollfd ready = {fds[0], POLLIN, 0};
+        const double left = timeoutSeconds - secondsSince(start);
+        if (left <= 0 || poll(&ready, 1, int(left * 1000) + 1) <= 0) break;
+        const ssize_t n = read(fds[0], buffer, sizeof buffer);
+        if (n <= 0) break;
+        output->append(buffer, size_t(n));
+    }
+    close(fds[0]);
+    return waitProcess(run, std::max(0.0, timeoutSeconds - secondsSince(start)));
 }
 
 bool processRunning(const ProcessRun& run) {

@@ -58,6 +58,16 @@ struct ProcessRun {
 // Starts `program` in `workdir` with DISPLAY set and extra "NAME=value" entries.
 ProcessRun startProcess(const std::string& program, const std::string& workdir,
                         const std::string& display, const std::vector<std::string>& env);
+// The same with arguments, the program looked up in PATH when it has no slash,
+// and its standard output sent to `outputFd` when that is not -1.
+ProcessRun startProcess(const std::string& program, const std::vector<std::string>& args,
+                        const std::string& workdir, const std::string& display,
+                        const std::vector<std::string>& env, int outputFd = -1);
+// Runs the program to its end and collects its standard output; the exit code
+// as waitProcess gives it.
+int runForOutput(const std::string& program, const std::vector<std::string>& args,
+                 const std::string& workdir, const std::string& display,
+                 const std::vector<std::string>& env, double timeoutSeconds, std::string* output);
 // Exit code, or -1 after killing it when it outlived the timeout, or
 // 128+signal when a signal ended it.
 int waitProcess(ProcessRun& run, double timeoutSeconds);

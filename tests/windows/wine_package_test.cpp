@@ -1,0 +1,133 @@
+// The Windows package, unpacked from its zip, played under Wine on an X server
+// of its own with Mesa behind Wine's OpenGL: the title shows upright and whole
+// when started at 22 s, Escape ends it with 0, a copy without data/ answers the
+// track's two boxes and plays on, and --help prints the options.
+// KV2007_WINDOWS_PACKAGE names the unpacked folder and WINEPREFIX a prepared
+// prefix; tools/test-windows.sh sets both.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "support/position_probe.h"
+#include "support/title_image.h"
+#include "support/x_session.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const TITLE = "KV 2007 Demo - Zorblax!";
+const char* const EXE = "kv2007demo.exe";
+// Wine's start-up (its server, the desktop process) comes on top of the demo's.
+constexpr double PATIENCE = 60.0;
+// Mono and Gecko are never offered; SDL plays into its silent driver; Mesa
+// renders in software whatever the X server offers.
+const std::vector<std::string> WINE_ENV = {
+    "WINEDLLOVERRIDES=mscoree,mshtml=", "WINEDEBUG=-all", "SDL_AUDIODRIVER=dummy",
+    "LIBGL_ALWAYS_SOFTWARE=1"};
+
+std::string packageDir() {
+    const char* dir = std::getenv("KV2007_WINDOWS_PACKAGE");
+    return dir ? dir : "";
+}
+
+class WinePackage : public ::testing::Test {
+protected:
+    TestXServer server;
+    ProcessRun demo;
+
+    void SetUp() override {
+        ASSERT_FALSE(packageDir().empty()) << "KV2007_WINDOWS_PACKAGE is not set: run tools/test-windows.sh";
+        ASSERT_TRUE(fs::exists(packageDir() + "/" + EXE)) << "no " << EXE << " in " << packageDir();
+        ASSERT_TRUE(std::getenv("WINEPREFIX")) << "WINEPREFIX is not set: run tools/test-windows.sh";
+        ASSERT_TRUE(server.start(800, 600));
+    }
+    // The demo's process first, then whatever Wine left running in the prefix
+    // (its server and desktop process hold the X server of this test).
+    void TearDown() override {
+        if (demo.pid > 0) waitProcess(demo, 0.0);
+        std::string ignored;
+        runForOutput("wineserver", {"-k"}, ".", server.display(), {}, 10.0, &ignored);
+    }
+
+    void startDemo(const std::string& exeDir, const std::string& workdir,
+                   const std::vector<std::string>& args) {
+        std::vector<std::string> wineArgs = {exeDir + "/" + EXE};
+        wineArgs.insert(wineArgs.end(), args.begin(), args.end());
+        demo = startProcess("wine", wineArgs, workdir, server.display(), WINE_ENV);
+    }
+
+    unsigned long waitForDemoWindow() {
+        const unsigned long window = server.waitForWindow(TITLE, PATIENCE);
+        EXPECT_NE(window, 0u) << "no window titled " << TITLE;
+        return window;
+    }
+
+    // Escape held until the demo ends: it reads the key's state once a frame.
+    void endWithEscape(unsigned long window) {
+        ASSERT_TRUE(server.waitUntilViewable(window, PATIENCE));
+        ASSERT_TRUE(processRunning(demo)) << "the demo ended before Escape";
+        ASSERT_TRUE(server.setKey("Escape", true));
+        EXPECT_EQ(waitProcess(demo, PATIENCE), 0);
+        server.setKey("Escape", false);
+    }
+
+    // The next box with this caption not answered yet, answered with Return.
+    bool answerNextBox(const std::string& caption) {
+        const double until = steadySeconds() + PATIENCE;
+        while (steadySeconds() < until) {
+            for (const auto& [id, name] : server.namedWindows()) {
+                if (name != caption || server.isHandled(id)) continue;
+                server.markHandled(id);
+                return server.sendKeyTo(id, "Return");
+            }
+            sleepSeconds(0.05);
+        }
+        return false;
+    }
+};
+
+// Started from another folder, as a shortcut would: the data beside the
+// executable is found. The title part runs from about 15 s to 30 s of music.
+TEST_F(WinePackage, StartedAtTwentyTwoSecondsShowsTheTitleUprightAndWholeThenEscapeEndsWithZero) {
+    const std::string elsewhere = makeScratchDir("elsewhere");
+    const double started = steadySeconds();
+    startDemo(packageDir(), elsewhere, {"--start", "22", "--mute"});
+    const unsigned long window = waitForDemoWindow();
+    ASSERT_NE(window, 0u);
+
+    ScreenMatch match;
+    while (!(match = titleImageOnScreen(server, packageDir() + "/data/Title.jpg")).mostly() &&
+           steadySeconds() - started < PATIENCE && processRunning(demo))
+        sleepSeconds(0.1);
+    EXPECT_TRUE(match.mostly()) << match.matching << " of " << match.samples << " points show the title";
+    std::printf("title on screen %.1f s after wine was started\n", steadySeconds() - started);
+    endWithEscape(window);
+}
+
+TEST_F(WinePackage, WithoutDataShowsTheTracksTwoBoxesAndPlaysOnUntilEscape) {
+    const std::string bare = makeScratchDir("without_data");
+    for (const fs::directory_entry& entry : fs::directory_iterator(packageDir()))
+        if (entry.is_regular_file()) fs::copy_file(entry.path(), fs::path(bare) / entry.path().filename());
+    startDemo(bare, bare, {});
+    const unsigned long window = waitForDemoWindow();
+    // "Bass file loading failed!", then "Music failed to play!".
+    ASSERT_TRUE(answerNextBox("ERROR")) << "no first ERROR box";
+    ASSERT_TRUE(answerNextBox("ERROR")) << "no second ERROR box";
+    sleepSeconds(1.0);
+    ASSERT_TRUE(processRunning(demo)) << "the demo stopped after the boxes";
+    endWithEscape(window);
+}
+
+TEST_F(WinePackage, HelpPrintsTheOptionsAndEndsWithZero) {
+    std::string output;
+    const int code = runForOutput("wine", {packageDir() + "/" + EXE, "--help"}, packageDir(),
+                                  server.display(), WINE_ENV, PATIENCE, &output);
+    EXPECT_EQ(code, 0);
+    EXPECT_NE(output.find("--start"), std::string::npos) << output;
+    EXPECT_NE(output.find("--mute"), std::string::npos) << output;
+}
+
+}  // namespace
