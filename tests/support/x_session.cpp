@@ -11,7 +11,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -242,6 +241,17 @@ ProcessRun startProcess(const std::string& program, const std::vector<std::strin
     return run;
 }
 
+// Reads what is there to read now, without waiting for more.
+static void drainInto(int fd, std::string* output) {
+    char buffer[4096];
+    pollfd ready = {fd, POLLIN, 0};
+    while (poll(&ready, 1, 0) > 0) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0) return;
+        output->append(buffer, size_t(n));
+    }
+}
+
 int runForOutput(const std::string& program, const std::vector<std::string>& args,
                  const std::string& workdir, const std::string& display,
                  const std::vector<std::string>& env, double timeoutSeconds, std::string* output) {
@@ -249,19 +259,20 @@ int runForOutput(const std::string& program, const std::vector<std::string>& arg
     if (pipe(fds) != 0) return -1;
     ProcessRun run = startProcess(program, args, workdir, display, env, fds[1]);
     close(fds[1]);
-    // Read until the program and every process that inherited its output are done.
+    // Until the program itself ends: servers it starts (Wine's) may inherit
+    // the pipe and hold it open long after.
     const auto start = std::chrono::steady_clock::now();
-    char buffer[4096];
-    for (;;) {
-        pollfd ready = {fds[0], POLLIN, 0};
-        const double left = timeoutSeconds - secondsSince(start);
-        if (left <= 0 || poll(&ready, 1, int(left * 1000) + 1) <= 0) break;
-        const ssize_t n = read(fds[0], buffer, sizeof buffer);
-        if (n <= 0) break;
-        output->append(buffer, size_t(n));
+    int status = 0;
+    pid_t done = 0;
+    while ((done = waitpid(run.pid, &status, WNOHANG)) == 0 && secondsSince(start) < timeoutSeconds) {
+        drainInto(fds[0], output);
+        pause(20);
     }
+    drainInto(fds[0], output);
     close(fds[0]);
-    return waitProcess(run, std::max(0.0, timeoutSeconds - secondsSince(start)));
+    if (done != run.pid) return waitProcess(run, 0.0);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return WEXITSTATUS(status);
 }
 
 bool processRunning(const ProcessRun& run) {
