@@ -13,6 +13,7 @@
 #include <cstring>
 #include <thread>
 
+#include "resources/data_set.h"
 #include "resources/image_check.h"
 #include "resources/render_target.h"
 #include "resources/textures.h"
@@ -184,7 +185,7 @@ ILuint decodeImage(const char* path) {
 void decodeCatalogueImages() {
     initImageDecoding();
     for (int i = 0; i < IMAGE_TEXTURE_COUNT; ++i)
-        decodedImages[i] = decodeImage(textureCatalogue[i].path);
+        decodedImages[i] = decodeImage(dataSetPath(textureCatalogue[i].path).c_str());
 }
 
 // ilutGLLoadImage's upload of a decoded image (flipped and scaled as it does),
@@ -225,14 +226,18 @@ void createRenderTexture(unsigned int* handle) {
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLfloat>(GL_LINEAR));
 }
 
-// renderTex3 (still bound) gets a mipmap chain built from its undefined level 0.
-// Without the framebuffer extension there is no entry point to build it with,
-// and the texture stays without one; nothing samples it.
+// renderTex3 (still bound) gets a mipmap chain, as undefined as its level 0;
+// nothing samples it. The levels are allocated one by one: asking the driver
+// to generate them from level 0 gives the same chain, but costs llvmpipe a
+// shader compile of about 100 ms at start-up. Without the framebuffer
+// extension the texture stays without a chain, as it always has.
 void mipmapLastRenderTexture() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    if (framebufferExtensionAvailable())
-        glGenerateMipmapEXT(GL_TEXTURE_2D);
+    if (!framebufferExtensionAvailable()) return;
+    for (GLint level = 1, size = RENDER_TEXTURE_SIZE / 2; size >= 1; ++level, size /= 2)
+        glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, size, size, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     nullptr);
 }
 
 }  // namespace

@@ -26,7 +26,8 @@ enum TimelinePartIndex {
 };
 
 // The parts are contiguous: each part's end is the next one's first byte.
-constexpr TimelinePart TIMELINE_PARTS[TIMELINE_PART_COUNT] = {
+// Inline: one table for the whole program, so a part's address names it.
+inline constexpr TimelinePart TIMELINE_PARTS[TIMELINE_PART_COUNT] = {
 //   scene                  name                             first        end            seconds
     {SceneId::Intro,        "intro_logo",                    0.0,         2642304.0},  //   0.00 to  14.98  group logo over mesh A
     {SceneId::Intro,        "intro_title",                   2642304.0,   5289176.0},  //  14.98 to  29.98  title image
