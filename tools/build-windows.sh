@@ -16,7 +16,7 @@ TOOLCHAIN=$ROOT/cmake/mingw-w64-x86_64.cmake
 JOBS=${JOBS:-2}
 
 tools/setup.sh g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
-    binutils-mingw-w64-x86-64 nasm meson ninja-build dpkg-dev zip unzip
+    binutils-mingw-w64-x86-64 nasm meson ninja-build dpkg-dev zip unzip libcli11-dev
 
 # Every source file used, with the SHA-256 it must have. Files the mirror does
 # not serve are absent: DevIL's .dsc and Debian tarball (the orig tarball is
@@ -237,6 +237,12 @@ build_kissfft() {
         -DCMAKE_INSTALL_INCLUDEDIR=include -DCMAKE_INSTALL_BINDIR=bin
 }
 
+# CLI11 is header-only: Debian's headers serve the cross build as they are.
+build_cli11() {
+    mkdir -p "$PREFIX/include"
+    cp -r /usr/include/CLI "$PREFIX/include/"
+}
+
 # Runs build_NAME once; later runs find its stamp and skip it.
 build_once() {
     local name=$1
@@ -252,7 +258,7 @@ build_once() {
 build_libraries() {
     mkdir -p "$PREFIX"
     local name
-    for name in zlib libpng libjpeg devil sdl2 libepoxy mpg123 kissfft; do build_once "$name"; done
+    for name in zlib libpng libjpeg devil sdl2 libepoxy mpg123 kissfft cli11; do build_once "$name"; done
 }
 
 # The demo itself, configured once and rebuilt incrementally.
@@ -309,6 +315,7 @@ copy_licences() {
     cp "$UNPACKED/libpng/LICENSE" "$dir/libpng.txt"
     cp "$UNPACKED/libjpeg-turbo/LICENSE.md" "$dir/libjpeg-turbo.txt"
     cp "$UNPACKED/devil/DevIL/COPYING" "$dir/DevIL.txt"
+    cp /usr/share/doc/libcli11-dev/copyright "$dir/CLI11.txt"
     cp /usr/share/doc/gcc-mingw-w64-base/copyright "$dir/mingw-w64-gcc-runtime.txt"
     cp /usr/share/doc/mingw-w64-common/copyright "$dir/mingw-w64-winpthreads.txt"
 }
