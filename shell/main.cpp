@@ -2,9 +2,11 @@
 #include <SDL_main.h>  // on Windows, SDL's WinMain calls this main (as SDL_main)
 
 #include "shell/command_line.h"
+#include "shell/console_output.h"
 #include "shell/demo.h"
 
 int main(int argc, char** argv) {
+    useParentConsoleForOutput();
     const int exitCode = parseCommandLine(argc, argv, demoOptions);
     if (exitCode != KEEP_RUNNING) return exitCode;
     return demoMain();
