@@ -43,10 +43,11 @@ d718ead0dfbcbc8523665c02a7f7152e31039ded641d022868722623bb3b486d libjpeg-turbo_2
 cdb2433c2f7101345c1ffa14efb943787c675b86354691a32490845fe4bc9237 libjpeg-turbo_2.1.5-2.debian.tar.xz
 6ab7b58567278dd038da3ba129b969958c93174a0af473962b6a3567d45260f8 devil_1.8.0.40.g6f3d5e9b+dfsg.orig.tar.xz
 "
-# Source package versions as apt-get source names them.
+# Source package versions as apt-get source names them. DevIL is taken from
+# unstable whatever its Debian revision: only its upstream tarball is used.
 PACKAGES="libsdl2=2.26.5+dfsg-1 libepoxy=1.5.10-1 mpg123=1.31.2-1+deb12u1
   kissfft=131.1.0-4.1~deb12u1 zlib=1:1.2.13.dfsg-1 libpng1.6=1.6.39-2+deb12u5
-  libjpeg-turbo=1:2.1.5-2 devil=1.8.0.40.g6f3d5e9b+dfsg-5"
+  libjpeg-turbo=1:2.1.5-2 devil/sid"
 
 log() { echo "build-windows: $*"; }
 
