@@ -311,7 +311,7 @@ copy_licences() {
     cp "$UNPACKED/libsdl2/LICENSE.txt" "$dir/SDL2.txt"
     cp "$UNPACKED/libepoxy/COPYING" "$dir/libepoxy.txt"
     cp "$UNPACKED/mpg123/COPYING" "$dir/mpg123.txt"
-    cp "$UNPACKED/kissfft/COPYING" "$dir/kissfft.txt"
+    cat "$UNPACKED/kissfft/COPYING" "$UNPACKED/kissfft/LICENSES/BSD-3-Clause" >"$dir/kissfft.txt"
     cp "$UNPACKED/zlib/debian/copyright" "$dir/zlib.txt"
     cp "$UNPACKED/libpng/LICENSE" "$dir/libpng.txt"
     cp "$UNPACKED/libjpeg-turbo/LICENSE.md" "$dir/libjpeg-turbo.txt"
