@@ -1,7 +1,9 @@
 // Our own small audio library: one output device (SDL2), streams decoded from
 // MP3 files (libmpg123), play position and spectrum of a stream (kissfft).
-// Positions are bytes of the stream's decoded 16-bit data at its own rate and
-// channel count. Call from one thread; the device callback runs on SDL's own.
+// Positions are bytes of the stream's decoded data: every track decodes to
+// 44.1 kHz stereo 16-bit whatever its own format, so 176400 bytes are a
+// second of any of them. Call from one thread; the device callback runs on
+// SDL's own.
 #pragma once
 #include <cstdint>
 
@@ -42,7 +44,7 @@ uint64_t audioChannelGetPosition(uint32_t handle);
 // measuring the lag of the reported position.
 uint64_t audioChannelGetHandedBytes(uint32_t handle);
 
-// `bytes` of the stream's data in seconds, at its own rate and channel count.
+// `bytes` of the stream's data in seconds.
 double audioChannelBytes2Seconds(uint32_t handle, uint64_t bytes);
 
 // The spectrum of the FFT_SIZE frames starting at the position last read by
