@@ -7,6 +7,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -140,13 +141,19 @@ uint32_t audioStreamCreateFile(const char* path) {
 
 // Only this thread creates, replaces or frees the stream, so finding the
 // channel needs no lock; moveChannel changes what the callback reads under it.
-bool audioChannelPlay(uint32_t handle) {
+bool audioChannelPlayFrom(uint32_t handle, uint64_t bytes) {
     Channel& channel = channelFor(handle);
+    const TrackFormat& format = formatOf(channel);
     const bool playable = isStream(channel);
     const bool deviceDriven = playable && devicePlaying();
-    moveChannel(channel, 0, [&](PlayClock& clock) { startClock(clock, 0, deviceDriven, now()); });
+    // The silent clock of no stream has no length to stop at.
+    const uint64_t wholeFrames = bytes / format.bytesPerFrame();
+    const uint64_t frame = playable ? std::min(wholeFrames, format.frames) : wholeFrames;
+    moveChannel(channel, frame, [&](PlayClock& clock) { startClock(clock, frame, deviceDriven, now()); });
     return playable;
 }
+
+bool audioChannelPlay(uint32_t handle) { return audioChannelPlayFrom(handle, 0); }
 
 bool audioChannelSetPosition(uint32_t handle, uint64_t bytes) {
     Channel& channel = channelFor(handle);

@@ -21,16 +21,19 @@ bool audioInit();
 // replaces the previous one, whose handle then means "no stream".
 uint32_t audioStreamCreateFile(const char* path);
 
-// Plays from the start. Handle 0 (or any handle that is no stream) still
-// starts a silent real-time clock at 44100 Hz stereo, with an all-zero
-// spectrum, and returns false.
+// Plays from `bytes` (down to a whole frame, at most the length): the output
+// and the position both begin there. Handle 0 (or any handle that is no
+// stream) still starts a silent real-time clock at 44100 Hz stereo, from
+// `bytes` as well, with an all-zero spectrum, and returns false.
+bool audioChannelPlayFrom(uint32_t handle, uint64_t bytes);
+// audioChannelPlayFrom(handle, 0).
 bool audioChannelPlay(uint32_t handle);
 
 // Moves the position to `bytes` (down to a whole frame, at most the length).
 // False for no stream or a position past the end. Outside what is decoded
 // around the play position, it waits for a seek and a chunk of decoding
-// (about a millisecond); so may audioChannelPlay, when the start is no
-// longer held.
+// (about a millisecond); so may audioChannelPlayFrom, when its start is not
+// held.
 bool audioChannelSetPosition(uint32_t handle, uint64_t bytes);
 
 // Bytes of decoded data that have reached the listener: never less than the

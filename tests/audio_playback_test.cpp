@@ -10,6 +10,7 @@
 
 #include "audio/audio_layer.h"
 #include "support/audio_fixtures.h"
+#include "support/position_probe.h"
 
 namespace {
 
@@ -142,6 +143,59 @@ TEST_F(AudioPlayback, FreeStopsEverythingAndLeavesNoStream) {
     audioFree();  // twice is harmless
     ASSERT_TRUE(audioInit());  // and the layer starts again
     EXPECT_NE(audioStreamCreateFile(audioFixturePath(TONE_44K_STEREO).c_str()), 0u);
+}
+
+// Starting 80 s in, with a device, on the silent clock of a stream without
+// one, and on the silent clock of no stream: the first position read is the
+// start (give or take the time the call took), the position runs on in real
+// time from there, and the spectrum at once is the track's own there.
+TEST(AudioPlayFrom, PositionAndSpectrumBeginAtTheStart) {
+    const uint64_t start = 80 * 176400;
+    struct Case {
+        const char* name;
+        bool device;
+        bool stream;
+    };
+    for (const Case c : {Case{"device", true, true}, Case{"no device", false, true}, Case{"no stream", true, false}}) {
+        SCOPED_TRACE(c.name);
+        if (c.device) {
+            ASSERT_TRUE(audioInit());
+        }
+        const uint32_t handle = c.stream ? audioStreamCreateFile(audioFixturePath(TRACK_180S).c_str()) : 0;
+        const double called = steadySeconds();
+        EXPECT_EQ(audioChannelPlayFrom(handle, start + 3), c.stream);  // a byte count inside a frame
+        const TimedReading first = readTimed([&] { return audioChannelGetPosition(handle); });
+        EXPECT_GE(first.bytes, start);
+        EXPECT_LE(first.bytes, start + (first.after - called) * 176400 + 4);
+        EXPECT_EQ(first.bytes % 4, 0u);
+
+        float bins[SPECTRUM_BINS];
+        audioChannelGetFFT1024(handle, bins);
+        if (c.stream) {
+            EXPECT_EQ(peakBin(bins, SPECTRUM_BINS), TONE_BIN);
+            EXPECT_NEAR(bins[TONE_BIN], TONE_LEVEL, TONE_LEVEL_TOLERANCE);
+        } else {
+            EXPECT_EQ(*std::max_element(bins, bins + SPECTRUM_BINS), 0.0f);
+        }
+
+        sleepSeconds(0.5);
+        const TimedReading second = readTimed([&] { return audioChannelGetPosition(handle); });
+        const RateBounds rate = rateBetween(first, second, 176400);
+        // A device's clock moves a buffer at a time and may fall behind on a
+        // busy machine; the silent clock keeps real time.
+        const bool silentClock = !c.device || !c.stream;
+        EXPECT_LE(rate.low, silentClock ? 1.002 : 1.002 + DEVICE_BUFFER_FRAMES / 44100.0 / 0.5);
+        EXPECT_GE(rate.high, silentClock ? 0.998 : 0.5);
+        audioFree();
+    }
+    // Past the end of a stream, it starts at the end.
+    const uint32_t handle = audioStreamCreateFile(audioFixturePath(TONE_1S).c_str());
+    const double called = steadySeconds();
+    EXPECT_TRUE(audioChannelPlayFrom(handle, ~uint64_t{0}));
+    const TimedReading atEnd = readTimed([&] { return audioChannelGetPosition(handle); });
+    EXPECT_GE(atEnd.bytes, TONE_1S.frames * 4);
+    EXPECT_LE(atEnd.bytes, TONE_1S.frames * 4 + (atEnd.after - called) * 176400 + 4);
+    audioFree();
 }
 
 }  // namespace
