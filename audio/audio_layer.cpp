@@ -91,6 +91,15 @@ void moveChannel(Channel& channel, uint64_t frame, MoveClock moveClock) {
     resumeDecoder(*track);
 }
 
+// The frame `offsetBytes` from frame `frame`, rounded down, clamped to 0
+// below and to the largest count above.
+uint64_t offsetFrame(uint64_t frame, int64_t offsetBytes, uint32_t bytesPerFrame) {
+    if (offsetBytes >= 0) return frame + std::min<uint64_t>(offsetBytes / bytesPerFrame, ~frame);
+    // -(offsetBytes + 1) is |offsetBytes| - 1, which fits even for the lowest value.
+    const uint64_t framesBack = static_cast<uint64_t>(-(offsetBytes + 1)) / bytesPerFrame + 1;
+    return frame > framesBack ? frame - framesBack : 0;
+}
+
 void SDLCALL fillDevice(void*, Uint8* bytes, int length) {
     const int frames = length / static_cast<int>(OUTPUT_CHANNELS * sizeof(int16_t));
     std::lock_guard<std::mutex> lock(channelMutex);
@@ -189,13 +198,13 @@ double audioChannelBytes2Seconds(uint32_t handle, uint64_t bytes) {
     return static_cast<double>(bytes) / (static_cast<double>(format.rate) * format.bytesPerFrame());
 }
 
-void audioChannelGetFFT1024(uint32_t handle, float out[SPECTRUM_BINS]) {
+void audioChannelGetFFT1024(uint32_t handle, float out[SPECTRUM_BINS], int64_t offsetBytes) {
     uint64_t firstFrame;
     Channel* channel;
     {
         std::lock_guard<std::mutex> lock(channelMutex);
         channel = &channelFor(handle);
-        firstFrame = channel->clock.reportedFrame;
+        firstFrame = offsetFrame(channel->clock.reportedFrame, offsetBytes, formatOf(*channel).bytesPerFrame());
     }
     // Safe outside the lock: only this thread replaces or frees the stream.
     TrackStream* track = channel->track.get();

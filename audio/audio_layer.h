@@ -50,11 +50,13 @@ uint64_t audioChannelGetHandedBytes(uint32_t handle);
 // `bytes` of the stream's data in seconds.
 double audioChannelBytes2Seconds(uint32_t handle, uint64_t bytes);
 
-// The spectrum of the FFT_SIZE frames starting at the position last read by
-// audioChannelGetPosition. Allocates nothing and waits on neither the device
-// nor the decoder: frames not decoded yet, or dropped because the position
-// was last read more than a second of play ago, count as silence.
-void audioChannelGetFFT1024(uint32_t handle, float out[SPECTRUM_BINS]);
+// The spectrum of the FFT_SIZE frames starting `offsetBytes` after the
+// position last read by audioChannelGetPosition (before it when negative),
+// down to a whole frame and never before the first. Allocates nothing and
+// waits on neither the device nor the decoder: frames not decoded yet (play
+// is decoded about three seconds ahead), or dropped (a second behind play is
+// kept, less what the device holds), count as silence.
+void audioChannelGetFFT1024(uint32_t handle, float out[SPECTRUM_BINS], int64_t offsetBytes = 0);
 
 // Stops output and releases the device, the stream and the FFT plan; safe at
 // any time, also when nothing was started.

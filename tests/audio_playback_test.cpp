@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "audio/audio_layer.h"
+#include "audio/decoded_track.h"
 #include "support/audio_fixtures.h"
 #include "support/position_probe.h"
 
@@ -195,6 +196,56 @@ TEST(AudioPlayFrom, PositionAndSpectrumBeginAtTheStart) {
     const TimedReading atEnd = readTimed([&] { return audioChannelGetPosition(handle); });
     EXPECT_GE(atEnd.bytes, TONE_1S.frames * 4);
     EXPECT_LE(atEnd.bytes, TONE_1S.frames * 4 + (atEnd.after - called) * 176400 + 4);
+    audioFree();
+}
+
+// The spectrum `offset` bytes from the position last read, against the
+// whole-file decode's spectrum at the frame that offset reaches.
+::testing::AssertionResult spectrumAtOffsetIsTheTracks(uint32_t handle, const DecodedTrack& track,
+                                                       uint64_t position, int64_t offset, uint64_t frame) {
+    float shifted[SPECTRUM_BINS], expected[SPECTRUM_BINS];
+    audioChannelGetFFT1024(handle, shifted, offset);
+    readSpectrum(track, frame, expected);
+    for (int k = 0; k < SPECTRUM_BINS; ++k)
+        if (std::abs(shifted[k] - expected[k]) > 1e-6f)
+            return ::testing::AssertionFailure() << "offset " << offset << " from " << position << ", bin " << k
+                                                 << ": " << shifted[k] << " instead of " << expected[k];
+    return ::testing::AssertionSuccess();
+}
+
+// Offsets ahead of the position and behind it, inside what the stream keeps
+// decoded, read the track's own frames; windows that run off the end of the
+// tone tell one frame from the next. On the silent clock, where the position
+// read stays put until the next read.
+TEST(AudioSpectrumOffset, ShiftedSpectrumIsTheTracksSpectrumAtTheShiftedPosition) {
+    DecodedTrack track;
+    ASSERT_TRUE(decodeMp3File(audioFixturePath(TONE_44K_STEREO).c_str(), track));
+    const uint64_t end = track.frames();
+    const uint32_t handle = audioStreamCreateFile(audioFixturePath(TONE_44K_STEREO).c_str());
+    // 1.5 s before the end; 0.8 s on, the frames since the start are held.
+    ASSERT_TRUE(audioChannelPlayFrom(handle, (end - 66150) * 4));
+    sleepMs(800);
+    uint64_t position = audioChannelGetPosition(handle);
+    ASSERT_LT(position / 4 + 2000, end);
+    // Ahead, with 300 frames of tone left in the window (the extra bytes
+    // round down), and behind by 0.7 s.
+    const int64_t ahead = static_cast<int64_t>(end - 300 - position / 4) * 4 + 3;
+    EXPECT_TRUE(spectrumAtOffsetIsTheTracks(handle, track, position, ahead, end - 300));
+    EXPECT_TRUE(spectrumAtOffsetIsTheTracks(handle, track, position, -30870 * 4, position / 4 - 30870));
+
+    sleepMs(900);  // past the end: behind, the window runs off it
+    position = audioChannelGetPosition(handle);
+    ASSERT_GT(position / 4, end);
+    const int64_t behind = -static_cast<int64_t>(position / 4 - (end - 300)) * 4 - 1;  // a byte into the frame before
+    EXPECT_TRUE(spectrumAtOffsetIsTheTracks(handle, track, position, behind, end - 301));
+    float bins[SPECTRUM_BINS];
+    audioChannelGetFFT1024(handle, bins, behind);
+    EXPECT_GT(bins[TONE_BIN], 0.01f);
+
+    // From the start: further back than that is the first frame.
+    ASSERT_TRUE(audioChannelPlayFrom(handle, 0));
+    position = audioChannelGetPosition(handle);
+    EXPECT_TRUE(spectrumAtOffsetIsTheTracks(handle, track, position, INT64_MIN, 0));
     audioFree();
 }
 
