@@ -1,7 +1,8 @@
 // Real playback through SDL's dummy driver: the reported position against the
 // wall clock and against the bytes handed to the device, after the end of the
 // track, after a seek, for a mono 22.05 kHz track (converted to 44.1 kHz
-// stereo), and after the layer is freed.
+// stereo), and after the layer is freed; play started part-way, with a
+// device, without one and without a stream; the spectrum at an offset.
 #include <gtest/gtest.h>
 
 #include <algorithm>
