@@ -7,13 +7,14 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "audio/music.h"
 #include "shell/demo.h"
 #include "support/audio_fixtures.h"
 #include "support/test_support.h"
+#include "support/working_directory.h"
 
 namespace {
 
@@ -35,24 +36,20 @@ bool allBinsZero() {
 // case puts there, with the message recorder in place of real boxes.
 class Music : public ::testing::Test {
 protected:
-    void SetUp() override {
-        home = std::filesystem::current_path();
-        installMessageRecorder();
-    }
+    void SetUp() override { installMessageRecorder(); }
     void TearDown() override {
         stopMusic();
         removeMessageRecorder();
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        std::filesystem::current_path(home);
     }
     void enterDataDir(const std::string& name, const std::vector<uint8_t>* musicFile) {
         const std::string dir = makeScratchDir(name);
         if (musicFile) writeFileBytes(dir + "/data/KV07.mp3", *musicFile);
-        std::filesystem::current_path(dir);
+        inDataDir.emplace(dir);
     }
     void withoutDevice() { setenv("SDL_AUDIODRIVER", "no_such_audio_driver", 1); }
 
-    std::filesystem::path home;
+    std::optional<ScopedWorkingDirectory> inDataDir;  // left after TearDown
     const std::vector<uint8_t> tone = readFileBytes(audioFixturePath(TONE_44K_STEREO));
 };
 

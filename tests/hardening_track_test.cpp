@@ -4,8 +4,8 @@
 // the timeline always reaches its end.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,6 +17,7 @@
 #include "support/audio_fixtures.h"
 #include "support/position_probe.h"
 #include "support/test_support.h"
+#include "support/working_directory.h"
 
 namespace {
 
@@ -64,10 +65,9 @@ const TrackCase TRACK_CASES[] = {
 class BrokenTrack : public ::testing::TestWithParam<TrackCase> {
 protected:
     void SetUp() override {
-        home = std::filesystem::current_path();
         const std::string dir = makeScratchDir(GetParam().name);
         if (GetParam().file) writeFileBytes(dir + "/" + MUSIC_PATH, GetParam().file());
-        std::filesystem::current_path(dir);
+        inDataDir.emplace(dir);
         if (!GetParam().withDevice) setenv("SDL_AUDIODRIVER", "no_such_audio_driver", 1);
         installMessageRecorder();
     }
@@ -75,9 +75,8 @@ protected:
         stopMusic();
         removeMessageRecorder();
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        std::filesystem::current_path(home);
     }
-    std::filesystem::path home;
+    std::optional<ScopedWorkingDirectory> inDataDir;  // left after TearDown
 };
 
 // The demo's own per-frame read of the position.

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -59,15 +58,12 @@ class WithoutFramebufferExtension : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("MESA_EXTENSION_OVERRIDE", "-GL_EXT_framebuffer_object", 1);
-        previousDir = std::filesystem::current_path();
         trapExtensionEntryPoints();
     }
     void TearDown() override {
         removeMessageRecorder();
         closeTestGLContext();
-        std::filesystem::current_path(previousDir);
     }
-    std::filesystem::path previousDir;
 };
 
 TEST_F(WithoutFramebufferExtension, CreateRenderTargetFailsWithItsMessageAndCallsNothing) {
