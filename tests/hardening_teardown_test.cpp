@@ -18,6 +18,7 @@
 #include "shell/demo.h"
 #include "shell/window.h"
 #include "support/audio_fixtures.h"
+#include "support/demo_messages.h"
 #include "support/position_probe.h"
 #include "support/working_directory.h"
 #include "support/x_session.h"
@@ -25,8 +26,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-const char* const TITLE = "KV 2007 Demo - Zorblax!";
 
 int threadCount() {
     int count = 0;
@@ -104,7 +103,7 @@ TEST(Teardown, WholeRunEndedByEscapeAtTheFirstFrameLeavesNothingBehind) {
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
     EXPECT_EQ(hWnd, nullptr);
     EXPECT_EQ(hRC, nullptr);
-    EXPECT_EQ(server.waitForWindow(TITLE, 0.0), 0u) << "the demo window is still there";
+    EXPECT_EQ(server.waitForWindow(WINDOW_TITLE, 0.0), 0u) << "the demo window is still there";
     EXPECT_EQ(threadCount(), threadsBefore) << "a thread of the run is still alive";
 
     // The share group outlives the demo's context.

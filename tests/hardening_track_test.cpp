@@ -15,15 +15,13 @@
 #include "audio/music.h"
 #include "shell/demo.h"
 #include "support/audio_fixtures.h"
+#include "support/demo_messages.h"
 #include "support/position_probe.h"
 #include "support/test_support.h"
 #include "support/working_directory.h"
 
 namespace {
 
-const char* const INIT_FAILED = "Bass init failed! Remembered the bass.dll file?";
-const char* const LOADING_FAILED = "Bass file loading failed!";
-const char* const PLAY_FAILED = "Music failed to play!";
 const char* const MUSIC_PATH = "data/KV07.mp3";
 
 using Bytes = std::vector<uint8_t>;
@@ -51,15 +49,17 @@ struct TrackCase {
 std::ostream& operator<<(std::ostream& out, const TrackCase& c) { return out << c.name; }
 
 const TrackCase TRACK_CASES[] = {
-    {"Missing", nullptr, true, {LOADING_FAILED, PLAY_FAILED}, 176400},
-    {"Empty", [] { return Bytes{}; }, true, {LOADING_FAILED, PLAY_FAILED}, 176400},
-    {"RandomBytes", [] { return noise(200000); }, true, {LOADING_FAILED, PLAY_FAILED}, 176400},
+    {"Missing", nullptr, true, {MUSIC_LOADING_FAILED, MUSIC_PLAY_FAILED}, 176400},
+    {"Empty", [] { return Bytes{}; }, true, {MUSIC_LOADING_FAILED, MUSIC_PLAY_FAILED}, 176400},
+    {"RandomBytes", [] { return noise(200000); }, true, {MUSIC_LOADING_FAILED, MUSIC_PLAY_FAILED},
+     176400},
     {"WavNamedMp3", [] { return readFileBytes(audioFixtureWavPath(TONE_44K_STEREO)); }, true,
-     {LOADING_FAILED, PLAY_FAILED}, 176400},
+     {MUSIC_LOADING_FAILED, MUSIC_PLAY_FAILED}, 176400},
     {"TruncatedHalfway", [] { return firstHalfOf(fixtureBytes(TONE_44K_STEREO)); }, true, {}, 176400},
     {"Mono22kHz", [] { return fixtureBytes(TONE_22K_MONO); }, true, {}, 44100},
     {"OneSecond", [] { return fixtureBytes(TONE_1S); }, true, {}, 176400},
-    {"OneSecondWithoutDevice", [] { return fixtureBytes(TONE_1S); }, false, {INIT_FAILED}, 176400},
+    {"OneSecondWithoutDevice", [] { return fixtureBytes(TONE_1S); }, false, {MUSIC_INIT_FAILED},
+     176400},
 };
 
 class BrokenTrack : public ::testing::TestWithParam<TrackCase> {
@@ -105,7 +105,7 @@ TEST_P(BrokenTrack, ShowsItsBoxesAndThePositionRunsOnPastTheEnd) {
 
     EXPECT_EQ(recordedTexts(), c.messages);
     for (const RecordedBox& box : recordedBoxes()) {
-        EXPECT_EQ(box.caption, "ERROR");
+        EXPECT_EQ(box.caption, ERROR_CAPTION);
         EXPECT_EQ(box.icon, MessageIcon::Exclamation);
         EXPECT_EQ(box.buttons, MessageButtons::Ok);
     }
