@@ -22,5 +22,5 @@ if [ ! -f "$WINEPREFIX/.prepared" ]; then
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j "$(nproc)" --target wine_package_test
+cmake --build build -j "$(nproc)" --target windows_tests
 exec ctest --test-dir build -L windows --output-on-failure "$@"

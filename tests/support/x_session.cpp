@@ -218,13 +218,8 @@ bool TestXServer::waitUntilViewable(unsigned long window, double timeoutSeconds)
 }
 
 ProcessRun startProcess(const std::string& program, const std::string& workdir,
-                        const std::string& display, const std::vector<std::string>& env) {
-    return startProcess(program, {}, workdir, display, env);
-}
-
-ProcessRun startProcess(const std::string& program, const std::vector<std::string>& args,
-                        const std::string& workdir, const std::string& display,
-                        const std::vector<std::string>& env, int outputFd) {
+                        const std::string& display, const std::vector<std::string>& env,
+                        const std::vector<std::string>& args, int outputFd) {
     std::vector<char*> argv = {const_cast<char*>(program.c_str())};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -257,7 +252,7 @@ int runForOutput(const std::string& program, const std::vector<std::string>& arg
                  const std::vector<std::string>& env, double timeoutSeconds, std::string* output) {
     int fds[2];
     if (pipe(fds) != 0) return -1;
-    ProcessRun run = startProcess(program, args, workdir, display, env, fds[1]);
+    ProcessRun run = startProcess(program, workdir, display, env, args, fds[1]);
     close(fds[1]);
     // Until the program itself ends: servers it starts (Wine's) may inherit
     // the pipe and hold it open long after.

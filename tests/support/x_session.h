@@ -55,14 +55,12 @@ struct ProcessRun {
     pid_t pid = -1;
 };
 
-// Starts `program` in `workdir` with DISPLAY set and extra "NAME=value" entries.
+// Starts `program` with `args` in `workdir` with DISPLAY set and extra
+// "NAME=value" entries. A program without a slash is looked up in PATH; its
+// standard output goes to `outputFd` unless that is -1.
 ProcessRun startProcess(const std::string& program, const std::string& workdir,
-                        const std::string& display, const std::vector<std::string>& env);
-// The same with arguments, the program looked up in PATH when it has no slash,
-// and its standard output sent to `outputFd` when that is not -1.
-ProcessRun startProcess(const std::string& program, const std::vector<std::string>& args,
-                        const std::string& workdir, const std::string& display,
-                        const std::vector<std::string>& env, int outputFd = -1);
+                        const std::string& display, const std::vector<std::string>& env,
+                        const std::vector<std::string>& args = {}, int outputFd = -1);
 // Runs the program to its end and collects its standard output; the exit code
 // as waitProcess gives it.
 int runForOutput(const std::string& program, const std::vector<std::string>& args,

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "support/demo_messages.h"
 #include "support/position_probe.h"
 #include "support/title_image.h"
 #include "support/x_session.h"
@@ -18,7 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const TITLE = "KV 2007 Demo - Zorblax!";
 const char* const EXE = "kv2007demo.exe";
 // Wine's start-up (its server, the desktop process) comes on top of the demo's.
 constexpr double PATIENCE = 60.0;
@@ -56,12 +56,12 @@ protected:
                    const std::vector<std::string>& args) {
         std::vector<std::string> wineArgs = {exeDir + "/" + EXE};
         wineArgs.insert(wineArgs.end(), args.begin(), args.end());
-        demo = startProcess("wine", wineArgs, workdir, server.display(), WINE_ENV);
+        demo = startProcess("wine", workdir, server.display(), WINE_ENV, wineArgs);
     }
 
     unsigned long waitForDemoWindow() {
-        const unsigned long window = server.waitForWindow(TITLE, PATIENCE);
-        EXPECT_NE(window, 0u) << "no window titled " << TITLE;
+        const unsigned long window = server.waitForWindow(WINDOW_TITLE, PATIENCE);
+        EXPECT_NE(window, 0u) << "no window titled " << WINDOW_TITLE;
         return window;
     }
 
@@ -117,9 +117,9 @@ TEST_F(WinePackage, WithoutDataShowsTheTracksTwoBoxesAndPlaysOnUntilEscape) {
         if (entry.is_regular_file()) fs::copy_file(entry.path(), fs::path(bare) / entry.path().filename());
     startDemo(bare, bare, {});
     const unsigned long window = waitForDemoWindow();
-    // "Bass file loading failed!", then "Music failed to play!".
-    ASSERT_TRUE(answerNextBox("ERROR")) << "no first ERROR box";
-    ASSERT_TRUE(answerNextBox("ERROR")) << "no second ERROR box";
+    // MUSIC_LOADING_FAILED, then MUSIC_PLAY_FAILED.
+    ASSERT_TRUE(answerNextBox(ERROR_CAPTION)) << "no first ERROR box";
+    ASSERT_TRUE(answerNextBox(ERROR_CAPTION)) << "no second ERROR box";
     sleepSeconds(1.0);
     ASSERT_TRUE(processRunning(demo)) << "the demo stopped after the boxes";
     endWithEscape(window);
