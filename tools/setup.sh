@@ -4,6 +4,9 @@
 # names given as arguments are installed too (tools/fuzz.sh adds clang).
 # xfonts-base: SDL's X11 message boxes need the core X fonts; without them
 # every box fails silently on a bare X server.
+# dpkg-dev, file: cpack's Debian generator finds the package's dependencies with
+# dpkg-shlibdeps, and its binaries with file. desktop-file-utils: the install
+# test validates the desktop entry.
 set -eu
 
 PACKAGES="build-essential cmake pkg-config
@@ -11,7 +14,7 @@ PACKAGES="build-essential cmake pkg-config
   libdevil-dev libmpg123-dev libkissfft-dev
   libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxtst-dev
   xvfb xauth x11-utils xdotool xfonts-base libgl1-mesa-dri mesa-utils
-  lame $*"
+  lame dpkg-dev file desktop-file-utils $*"
 
 missing=""
 for p in $PACKAGES; do
