@@ -58,6 +58,10 @@ struct ProcessRun {
 // Starts `program` in `workdir` with DISPLAY set and extra "NAME=value" entries.
 ProcessRun startProcess(const std::string& program, const std::string& workdir,
                         const std::string& display, const std::vector<std::string>& env);
+// The same with command-line arguments after the program's name.
+ProcessRun startProcess(const std::string& program, const std::vector<std::string>& args,
+                        const std::string& workdir, const std::string& display,
+                        const std::vector<std::string>& env);
 // Exit code, or -1 after killing it when it outlived the timeout, or
 // 128+signal when a signal ended it.
 int waitProcess(ProcessRun& run, double timeoutSeconds);
