@@ -5,7 +5,11 @@
 extern unsigned int sceneFramebuffer;        // 0 until created
 extern unsigned int sceneDepthRenderbuffer;  // 0 until created
 
+// False when the driver lacks the extension or the framebuffer is incomplete;
+// the caller reports it.
 bool createRenderTarget();
+// Deletes the framebuffer and its depth renderbuffer (context current).
+void deleteRenderTarget();
 void beginRenderToTexture();
 void endRenderToTexture();
 
