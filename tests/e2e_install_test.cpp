@@ -110,7 +110,8 @@ TEST(Installed, HoldsTheDataSetAValidDesktopEntryItsIconAndTheManualPage) {
 
     const std::string manPage = prefix + "/share/man/man6/kv2007demo.6.gz";
     ASSERT_EQ(runCommand("gzip -dc " + shellQuoted(manPage), output), 0);
-    EXPECT_EQ(output, readText(std::string(DEMO_SOURCE_DIR) + "/dist/kv2007demo.6"));
+    EXPECT_EQ(output, readText(BUILD_DIR + "/dist/kv2007demo.6"));
+    EXPECT_EQ(output.find("@PROJECT_VERSION@"), std::string::npos) << "the version was not put in";
 }
 
 TEST(DebianPackage, DependsOnTheLibrariesTheProgramLinksAndHoldsTheInstall) {
