@@ -1,4 +1,9 @@
-// Entry point of the KV 2007 demo: the whole run is demoMain().
+// Entry point of the KV 2007 demo: the command line, then the whole run.
+#include "shell/command_line.h"
 #include "shell/demo.h"
 
-int main(int, char**) { return demoMain(); }
+int main(int argc, char** argv) {
+    const int exitCode = parseCommandLine(argc, argv, demoOptions);
+    if (exitCode != KEEP_RUNNING) return exitCode;
+    return demoMain();
+}

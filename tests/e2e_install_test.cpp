@@ -62,8 +62,9 @@ TEST(Installed, PlaysFromAnotherDirectoryToTheEndOfTheTimelineAndExitsWithZero) 
     ASSERT_TRUE(x.start(800, 600));
     // The dummy driver still opens the track, so a data set the program did
     // not find shows as the "ERROR" box about the music.
-    ProcessRun demo = startProcess(prefix + "/bin/kv2007demo", {"--windowed", "--start", "174"}, elsewhere,
-                                   x.display(), {"SDL_AUDIODRIVER=dummy", "LIBGL_ALWAYS_SOFTWARE=1"});
+    ProcessRun demo = startProcess(prefix + "/bin/kv2007demo", elsewhere, x.display(),
+                                   {"SDL_AUDIODRIVER=dummy", "LIBGL_ALWAYS_SOFTWARE=1"},
+                                   {"--windowed", "--start", "174"});
     ASSERT_GT(demo.pid, 0);
     bool windowSeen = false, boxSeen = false;
     int status = 0;

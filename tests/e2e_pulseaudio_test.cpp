@@ -72,8 +72,8 @@ TEST(PulseAudioRun, PlaysTheTrackFromTheStartTimeIntoTheSink) {
 
     std::vector<std::string> env = {"SDL_AUDIODRIVER=pulseaudio", "LIBGL_ALWAYS_SOFTWARE=1"};
     for (const std::string& entry : pulse.clientEnv()) env.push_back(entry);
-    ProcessRun demo = startProcess(DEMO_BINARY, {"--windowed", "--start", "22"}, DEMO_SOURCE_DIR,
-                                   x.display(), env);
+    ProcessRun demo =
+        startProcess(DEMO_BINARY, DEMO_SOURCE_DIR, x.display(), env, {"--windowed", "--start", "22"});
     const unsigned long window = x.waitForWindow(TITLE, PATIENCE);
     ASSERT_NE(window, 0u) << "no window titled " << TITLE;
     ASSERT_TRUE(x.waitUntilViewable(window, PATIENCE));
