@@ -54,13 +54,18 @@ void drawPhotoPart() {
 
 // Sphere mapping stays on through the pass, so the square's texture
 // coordinates are generated, not the quad's own.
-void renderSquareIntoTarget() {
-    beginRenderToTexture();
-    beginLayer();  // renderTex1 keeps the colour of earlier passes
+// Placed from the identity; the depth buffer is the caller's to clear.
+void drawSquare() {
     glBindTexture(GL_TEXTURE_2D, texWave);
     glTranslatef(0.0f, 0.0f, SQUARE_Z);
     glRotatef(spinPhase * SQUARE_TURN, 0.0f, 0.0f, 1.0f);
     drawQuadWithRightEdge(SQUARE_RIGHT_EDGE);
+}
+
+void renderSquareIntoTarget() {
+    beginRenderToTexture();
+    beginLayer();  // renderTex1 keeps the colour of earlier passes
+    drawSquare();
     endRenderToTexture();
 }
 
@@ -87,6 +92,23 @@ void drawRenderTargetPart() {
     sphereMappingOff();
 }
 }  // namespace
+
+// One binding of the target and one depth clear for all the squares: every
+// square lies at the same depth, so under GL_LEQUAL each still covers the
+// ones before it as after a clear of its own (a clear costs llvmpipe a few
+// milliseconds, a square far less).
+void replayRenderTargetPasses(double from, double until, double step) {
+    sphereMappingOn(GL_REPLACE);
+    beginRenderToTexture();
+    beginLayer();
+    for (double p = from; p < until; p += step) {
+        deriveSyncSignals(4 * static_cast<uint64_t>(p / 4));
+        glLoadIdentity();
+        drawSquare();
+    }
+    endRenderToTexture();
+    sphereMappingOff();
+}
 
 int RenderTargetScene() {
     if (renderTargetInactive) return 0;

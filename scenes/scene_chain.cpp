@@ -65,8 +65,7 @@ void prepareTimelineAt(double position) {
         drawUnpresentedFrame(part->scene, part->first);
     if (owner == &TIMELINE_PARTS[RENDER_TARGET_MESHES]) {
         const double from = std::max(owner->first, position - SQUARE_TURN_BYTES);
-        for (double p = from; p < position; p += REPLAY_STEP_BYTES)
-            drawUnpresentedFrame(owner->scene, 4.0 * static_cast<uint64_t>(p / 4.0));
+        replayRenderTargetPasses(from, position, REPLAY_STEP_BYTES);
     }
     makeSceneActive(owner->scene);
     placeSignalsAt(position);

@@ -36,6 +36,13 @@ int LyricsScene();
 // all declined (the demo is over).
 int runSceneChain();
 
+// The render-target scene's passes into renderTex1 alone, one at each
+// position from `from` (included) to `until` (excluded) by `step` bytes,
+// down to whole frames, under the state its meshes part gives the pass
+// (sphere mapping on, GL_REPLACE); nothing reaches the window. Leaves the
+// sync signals at the last position.
+void replayRenderTargetPasses(double from, double until, double step);
+
 // Makes the next frame the one a run from the start would draw at `position`
 // (bytes, before the end of the timeline): one frame of every earlier part is
 // drawn and never presented, so the GL state the scenes hand on is in force;

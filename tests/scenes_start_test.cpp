@@ -1,6 +1,7 @@
 // Starting the timeline part-way: the first frame drawn after
 // prepareTimelineAt is the one a run from the start draws at that position,
 // with the chain's flags and the GL state the earlier scenes hand on.
+#include "resources/render_target.h"
 #include "scenes/lyric_cues.h"
 #include "support/scenes_fixture.h"
 
@@ -61,4 +62,34 @@ TEST(StartPartWay, AtTheVeryStartNothingIsDrawnAndTheIntroWaitsForItsFirstFrame)
     prepareTimelineAt(0.0);
     EXPECT_EQ(activeScene(), INTRO);
     EXPECT_EQ(musicBytePos, 0.0f);
+}
+
+// Inside the meshes part the target shows the passes of the square's last
+// turn; the replay at a start must leave the texels that 60 frames a second of
+// real frames leave.
+std::vector<uint8_t> renderTargetTexels() {
+    std::vector<uint8_t> texels(512 * 512 * 4);
+    glBindTexture(GL_TEXTURE_2D, renderTex1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    return texels;
+}
+
+TEST(StartPartWay, MeshesPartTargetHoldsTheLastTurnOfTheSquareAsRealFramesLeaveIt) {
+    constexpr double START = 17640000.0;  // 100 s
+    constexpr double FRAME = 2940.0, TURN = 480000.0;
+    prepareTimelineAt(START);
+    const std::vector<uint8_t> replayed = renderTargetTexels();
+
+    // The same last turn drawn by whole frames of the scene, into a target
+    // cleared first, as it was before the meshes part began.
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, sceneFramebuffer);
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    for (double p = START - TURN; p < START; p += FRAME) drawSceneAt(RENDER_TARGET, float(4 * uint64_t(p / 4)));
+    const std::vector<uint8_t> played = renderTargetTexels();
+
+    size_t differing = 0;
+    for (size_t i = 0; i < played.size(); ++i) differing += replayed[i] != played[i];
+    EXPECT_EQ(differing, 0u) << "of " << played.size() << " texel bytes";
 }
