@@ -333,6 +333,7 @@ void closeCaptureSurface() {
 }
 
 int runCapture(const CaptureOptions& o) {
+    SignalGuard interruptible;  // from here on SIGINT ends the run cleanly
     const std::string bad = checkCaptureOptions(o);
     if (!bad.empty()) return fail(bad, CAPTURE_BAD_OPTIONS);
     const uint64_t frameLimit = captureFrameCount(o.startSeconds, o.endSeconds, o.fps);
@@ -375,11 +376,8 @@ int runCapture(const CaptureOptions& o) {
     progress.fps = o.fps;
     const uint64_t started = steadyNanoseconds();
     LoopResult loop;
-    {
-        SignalGuard interruptible;
-        prepareCaptureStart(captureBytePosition(o.startSeconds, 0, o.fps));
-        loop = captureFrames(o, track, frameLimit, ring, pipeline, progress);
-    }
+    prepareCaptureStart(captureBytePosition(o.startSeconds, 0, o.fps));
+    loop = captureFrames(o, track, frameLimit, ring, pipeline, progress);
     const std::string pipelineFailure = stopPipeline(pipeline);
     if (loop.failure.empty()) loop.failure = pipelineFailure;
     closeReadbackRing(ring);
@@ -388,6 +386,10 @@ int runCapture(const CaptureOptions& o) {
         endProgress(progress, stderr);
         abandonEncoder(encoder);
         return fail(loop.failure, CAPTURE_FAILED);
+    }
+    if (loop.interrupted && loop.frames == 0) {
+        abandonEncoder(encoder);
+        return fail("interrupted before the first frame: no file written", CAPTURE_INTERRUPTED);
     }
     failure = finishEncoder(encoder);
     if (!failure.empty()) {
