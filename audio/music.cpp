@@ -1,10 +1,10 @@
 // Starts the demo's one music track, refreshes the sync signals once per
 // presented frame from the track's play position and spectrum, and frees the
-// audio layer at shutdown. Every failure is reported and the demo goes on.
+// audio layer at shutdown. Each start-up step tells whether it failed; the
+// demo goes on either way.
 #include "audio/music.h"
 
 #include "audio/audio_layer.h"
-#include "shell/message_box.h"
 
 static_assert(FFT_BIN_COUNT == SPECTRUM_BINS, "the spectrum fills fftBins exactly");
 
@@ -28,12 +28,19 @@ uint64_t floatPositionToCount(float position) {
 
 }  // namespace
 
-void startMusic() {
-    if (!audioInit()) showStartupError("Bass init failed! Remembered the bass.dll file?");
+bool openMusicOutput() { return audioInit(); }
+
+bool openMusicTrack() {
     musicStream = audioStreamCreateFile(MUSIC_FILE);
-    if (musicStream == 0) showStartupError("Bass file loading failed!");
-    if (!audioChannelPlay(musicStream)) showStartupError("Music failed to play!");
+    return musicStream != 0;
+}
+
+// A failed play leaves no stream, so the move to 0 that follows is a no-op
+// then: the order against a report shown in between does not matter.
+bool playMusicFromStart() {
+    const bool playing = audioChannelPlay(musicStream);
     audioChannelSetPosition(musicStream, 0);
+    return playing;
 }
 
 void deriveSyncSignals(uint64_t positionBytes) {

@@ -12,7 +12,13 @@ extern float spinPhase;               // musicBytePos / 200000
 extern float musicSeconds;            // play position in seconds
 extern float fftBins[FFT_BIN_COUNT];  // spectrum magnitudes, lowest frequency first
 
-void startMusic();
+// Starting the music, step by step, each false when it failed: the output
+// device, the track (musicStream), then playing it from its start (without a
+// device or a track, on a silent clock). The shell runs them in this order
+// and reports each failure before the next step begins.
+bool openMusicOutput();
+bool openMusicTrack();
+bool playMusicFromStart();
 void refreshSyncSignals();
 // Steps of refreshSyncSignals after the position read: musicBytePos,
 // spinPhase and musicSeconds from a position in bytes.

@@ -18,6 +18,7 @@
 
 #include "audio/audio_layer.h"
 #include "audio/music.h"
+#include "shell/demo.h"
 #include "support/audio_fixtures.h"
 #include "support/test_support.h"
 

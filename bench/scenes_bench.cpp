@@ -9,10 +9,11 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "scenes/lyric_cues.h"
-#include "scenes_fixture.h"
+#include "support/scenes_fixture.h"
 
 using namespace scenefix;
 
@@ -23,25 +24,28 @@ constexpr int BENCH_IMAGE_W = 512, BENCH_IMAGE_H = 256;  // stand-in images, whe
 enum class Rows { Any, Illustrated, CaptionOnly };
 
 struct Segment {
-    const char* name;
+    std::string name;
     int scene;
     float from, until;  // bytes; the sweep stays inside [from, until)
     Rows rows;          // lyrics only: which rows the frames land in
 };
 
-//                         name                         scene          from          until        rows
-const Segment SEGMENTS[] = {
-    {"intro_logo",                 INTRO,         0.0f,         2642304.0f,  Rows::Any},
-    {"intro_title",                INTRO,         2642304.0f,   5289176.0f,  Rows::Any},
-    {"spin",                       SPIN,          5289176.0f,   10576080.0f, Rows::Any},
-    {"greetings_thanks",           GREETINGS,     10576080.0f,  11276600.0f, Rows::Any},
-    {"greetings_thanks_groups",    GREETINGS,     11276600.0f,  13196416.0f, Rows::Any},
-    {"render_target_photo",        RENDER_TARGET, 13196416.0f,  15909668.0f, Rows::Any},
-    {"render_target_meshes",       RENDER_TARGET, 15909668.0f,  23805512.0f, Rows::Any},
-    {"lyrics_before_first_row",    LYRICS,        23805512.0f,  23855512.0f, Rows::Any},
-    {"lyrics_rows_illustrated",    LYRICS,        23855512.0f,  31108608.0f, Rows::Illustrated},
-    {"lyrics_rows_caption_only",   LYRICS,        23855512.0f,  31108608.0f, Rows::CaptionOnly},
-};
+// One segment per part of the timeline table; the lyric rows are split into
+// rows with an illustration and rows with a caption alone.
+std::vector<Segment> timelineSegments() {
+    std::vector<Segment> segments;
+    for (int i = 0; i < TIMELINE_PART_COUNT; ++i) {
+        const TimelinePart& p = TIMELINE_PARTS[i];
+        const Segment s = {p.name, int(p.scene), float(p.first), float(p.end), Rows::Any};
+        if (i != LYRICS_ROWS) {
+            segments.push_back(s);
+            continue;
+        }
+        segments.push_back({s.name + "_illustrated", s.scene, s.from, s.until, Rows::Illustrated});
+        segments.push_back({s.name + "_caption_only", s.scene, s.from, s.until, Rows::CaptionOnly});
+    }
+    return segments;
+}
 
 // Positions for frame i of n: an even sweep of the segment, or for lyric rows
 // the middle of each wanted row in turn.
@@ -106,8 +110,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("data: %s\n", dir.c_str());
-    for (const Segment& s : SEGMENTS)
-        benchmark::RegisterBenchmark(s.name, benchSegment, s)
+    for (const Segment& s : timelineSegments())
+        benchmark::RegisterBenchmark(s.name.c_str(), benchSegment, s)
             ->UseManualTime()
             ->Iterations(FRAMES_PER_SEGMENT)
             ->Unit(benchmark::kMillisecond);

@@ -5,7 +5,6 @@
 
 #include "resources/render_target.h"
 #include "resources/textures.h"
-#include "shell/message_box.h"
 
 unsigned int sceneFramebuffer = 0;       // GL framebuffer-object name, 0 until created
 unsigned int sceneDepthRenderbuffer = 0;  // GL renderbuffer name, 0 until created
@@ -43,12 +42,17 @@ bool framebufferExtensionAvailable() {
 // Without the extension no entry point of it is called at all: the outcome is
 // the same as an incomplete framebuffer, and both names stay 0.
 bool createRenderTarget() {
-    if (!framebufferExtensionAvailable() || !buildSceneFramebuffer()) {
-        showStartupError("Failed to initialize FBO!");
-        return false;
-    }
+    if (!framebufferExtensionAvailable() || !buildSceneFramebuffer()) return false;
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, screenFramebuffer);
     return true;
+}
+
+// Start-up only succeeds with a complete framebuffer object, so the extension
+// is there; the guard keeps an absent entry point from ever being called.
+void deleteRenderTarget() {
+    if (!framebufferExtensionAvailable()) return;
+    glDeleteFramebuffersEXT(1, &sceneFramebuffer);
+    glDeleteRenderbuffersEXT(1, &sceneDepthRenderbuffer);
 }
 
 // Clears nothing and keeps both matrices: the caller clears what it needs and

@@ -8,7 +8,11 @@ extern unsigned int sceneDepthRenderbuffer;  // 0 until created
 // standing in for the screen when capturing to video.
 extern unsigned int screenFramebuffer;
 
+// False when the driver lacks the extension or the framebuffer is incomplete;
+// the caller reports it.
 bool createRenderTarget();
+// Deletes the framebuffer and its depth renderbuffer (context current).
+void deleteRenderTarget();
 void beginRenderToTexture();
 void endRenderToTexture();
 

@@ -1,6 +1,7 @@
 // Texture catalogue: reads the 65 images under data/ into OpenGL textures with
-// DevIL's ILUT loader, and creates the four empty 512x512 render textures.
-// Reads the image files named in the catalogue; needs the GL context current.
+// DevIL and ILUT, and creates the four empty 512x512 render textures. Decoding
+// may run ahead on a worker thread while the window opens; uploading needs
+// the GL context current. Reads the image files named in the catalogue.
 #include <epoxy/gl.h>
 // Debian's ilut.h declares the OpenGL loader only when asked for it.
 #define ILUT_USE_OPENGL
@@ -10,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "resources/image_check.h"
 #include "resources/render_target.h"
@@ -147,8 +149,67 @@ ILint ILAPIENTRY seekInFile(ILHANDLE handle, ILint offset, ILint origin) {
 
 ILint ILAPIENTRY positionInFile(ILHANDLE handle) { return ILint(std::ftell(asFile(handle))); }
 
+// Decoded images waiting for upload: DevIL image names by catalogue row, 0
+// where the file was refused or failed to decode. DevIL is used by one thread
+// at a time: the worker alone from startImageDecoding until it is joined.
+ILuint decodedImages[IMAGE_TEXTURE_COUNT] = {};
+std::thread decodingWorker;
+bool decodingStarted = false;  // the worker ran or runs; loadTextures joins it
+
+// The non-GL half of initImageLibraries.
+void initImageDecoding() {
+    ilInit();
+    iluInit();
+    ilSetRead(openForReading, closeFile, atEndOfFile, readByte, readBlock, seekInFile,
+              positionInFile);
+}
+
+// The GL half: ILUT asks the current context for its limits here.
+void initImageUpload() {
+    ilutRenderer(ILUT_OPENGL);
+    ilutInit();
+}
+
+// What ilutGLLoadImage does before its upload, into an image of the row's own.
+ILuint decodeImage(const char* path) {
+    if (!imageFileSafeToLoad(path)) return 0;
+    ILuint image = 0;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    if (ilLoadImage(path)) return image;
+    ilDeleteImages(1, &image);
+    return 0;
+}
+
+void decodeCatalogueImages() {
+    initImageDecoding();
+    for (int i = 0; i < IMAGE_TEXTURE_COUNT; ++i)
+        decodedImages[i] = decodeImage(textureCatalogue[i].path);
+}
+
+// ilutGLLoadImage's upload of a decoded image (flipped and scaled as it does),
+// then the decoded copy is dropped. Image 0 gives handle 0.
+unsigned int uploadImage(ILuint image) {
+    if (image == 0) return 0;
+    ilBindImage(image);
+    const unsigned int texture = ilutGLBindTexImage();
+    ilDeleteImages(1, &image);
+    return texture;
+}
+
+void finishDecoding() {
+    if (!decodingStarted) decodeCatalogueImages();
+    if (decodingWorker.joinable()) decodingWorker.join();
+    decodingStarted = false;
+}
+
 void loadCatalogueImages() {
-    for (const TextureEntry& entry : textureCatalogue) *entry.handle = loadImageTexture(entry.path);
+    finishDecoding();
+    initImageUpload();
+    for (int i = 0; i < IMAGE_TEXTURE_COUNT; ++i) {
+        *textureCatalogue[i].handle = uploadImage(decodedImages[i]);
+        decodedImages[i] = 0;
+    }
 }
 
 // Linear filtering without mipmaps, so renderTex1 can be sampled right after a
@@ -164,14 +225,18 @@ void createRenderTexture(unsigned int* handle) {
     glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, static_cast<GLfloat>(GL_LINEAR));
 }
 
-// renderTex3 (still bound) gets a mipmap chain built from its undefined level 0.
-// Without the framebuffer extension there is no entry point to build it with,
-// and the texture stays without one; nothing samples it.
+// renderTex3 (still bound) gets a mipmap chain, as undefined as its level 0;
+// nothing samples it. The levels are allocated one by one: asking the driver
+// to generate them from level 0 gives the same chain, but costs llvmpipe a
+// shader compile of about 100 ms at start-up. Without the framebuffer
+// extension the texture stays without a chain, as it always has.
 void mipmapLastRenderTexture() {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    if (framebufferExtensionAvailable())
-        glGenerateMipmapEXT(GL_TEXTURE_2D);
+    if (!framebufferExtensionAvailable()) return;
+    for (GLint level = 1, size = RENDER_TEXTURE_SIZE / 2; size >= 1; ++level, size /= 2)
+        glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, size, size, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     nullptr);
 }
 
 }  // namespace
@@ -179,12 +244,8 @@ void mipmapLastRenderTexture() {
 // No result is examined: if DevIL fails to start, every catalogue load fails
 // and stores 0, which is the designed outcome for an unusable image.
 void initImageLibraries() {
-    ilInit();
-    iluInit();
-    ilutRenderer(ILUT_OPENGL);
-    ilutInit();
-    ilSetRead(openForReading, closeFile, atEndOfFile, readByte, readBlock, seekInFile,
-              positionInFile);
+    initImageDecoding();
+    initImageUpload();
 }
 
 // ILUT's defaults are kept: it flips images stored top row first, so texture
@@ -195,8 +256,21 @@ unsigned int loadImageTexture(const char* path) {
     return imageFileSafeToLoad(path) ? ilutGLLoadImage(const_cast<char*>(path)) : 0;
 }
 
+void startImageDecoding() {
+    if (decodingStarted) return;
+    decodingStarted = true;
+    decodingWorker = std::thread(decodeCatalogueImages);
+}
+
+void discardDecodedImages() {
+    finishDecoding();
+    for (ILuint& image : decodedImages) {
+        if (image) ilDeleteImages(1, &image);
+        image = 0;
+    }
+}
+
 int loadTextures() {
-    initImageLibraries();
     loadCatalogueImages();
     for (unsigned int* handle : renderTextures)
         createRenderTexture(handle);

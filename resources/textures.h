@@ -33,5 +33,17 @@ void initImageLibraries();
 // exactly as the catalogue does.
 unsigned int loadImageTexture(const char* path);
 
+// Decodes every catalogue image on a worker thread, without GL, so that the
+// window and context can open meanwhile; nothing else may use DevIL until
+// loadTextures or discardDecodedImages has joined it.
+void startImageDecoding();
+// Joins the decoding (or decodes here when it was never started) and drops
+// what was decoded: for a start-up that ends before any upload.
+void discardDecodedImages();
+
+// Every catalogue image into its texture (decoded here, or by the worker
+// startImageDecoding started, which it joins first), then the render
+// textures. The textures and handles are those of loading each row with
+// loadImageTexture in catalogue order.
 int loadTextures();
 int releaseTextures();

@@ -1,5 +1,6 @@
 // The timeline's chain of five scenes: their inactive flags, their end
-// thresholds in bytes of music, and the per-frame offer in chain order.
+// thresholds (read from the timeline table), and the per-frame offer in
+// chain order.
 #include "scenes/scenes.h"
 
 // Set while a scene waits for its turn or after it has finished; only the
@@ -10,13 +11,14 @@ bool greetingsInactive    = true;
 bool renderTargetInactive = true;
 bool lyricsInactive       = true;
 
-// End thresholds, bytes of music (about seconds at 176400 bytes per second).
 // greetingsEnd is held at double width, the others at single.
-const float  introEnd        = 5289176.0f;   //  29.98 s
-const float  spinEnd         = 10576080.0f;  //  59.96 s
-const double greetingsEnd    = 13196416.0;   //  74.81 s
-const float  renderTargetEnd = 23805512.0f;  // 134.95 s
-const float  lyricsEnd       = 31108608.0f;  // 176.35 s
+const float  introEnd        = float(sceneEnd(SceneId::Intro));
+const float  spinEnd         = float(sceneEnd(SceneId::Spin));
+const double greetingsEnd    = sceneEnd(SceneId::Greetings);
+const float  renderTargetEnd = float(sceneEnd(SceneId::RenderTarget));
+const float  lyricsEnd       = float(sceneEnd(SceneId::Lyrics));
+
+float elapsedSeconds = 0;  // seconds; written by the frame loop after each presented frame
 
 int runSceneChain() {
     return IntroScene() || SpinScene() || GreetingsScene() || RenderTargetScene() ||

@@ -1,14 +1,30 @@
 // The timeline: five scenes offered each frame in chain order; each hands the
-// screen on when musicBytePos reaches its end threshold.
+// screen on when musicBytePos reaches its end threshold (scenes/timeline.h).
+//
+// GL state the scenes hand each other on purpose (none restores what it set):
+// - texture environment mode: GL_REPLACE, as the greetings scene leaves it,
+//   is what the render-target scene's photo part draws under (undimmed); the
+//   intro's logo part leaves GL_REPLACE for its title part;
+// - current colour: (0.3, 0.3, 0.3), set by drawMeshA and drawMeshB, dims
+//   whatever is drawn under GL_MODULATE;
+// - bound texture: the last one a scene bound stays bound into the next frame
+//   and the next scene.
 #pragma once
+
+#include "scenes/timeline.h"
 
 extern bool introInactive, spinInactive, greetingsInactive, renderTargetInactive, lyricsInactive;
 
-extern const float introEnd;         // 5289176 bytes
-extern const float spinEnd;          // 10576080 bytes
-extern const double greetingsEnd;    // 13196416 bytes
-extern const float renderTargetEnd;  // 23805512 bytes
-extern const float lyricsEnd;        // 31108608 bytes
+// End thresholds in bytes of music, at the widths the end tests compare them.
+extern const float introEnd;
+extern const float spinEnd;
+extern const double greetingsEnd;
+extern const float renderTargetEnd;
+extern const float lyricsEnd;
+
+// Seconds since start-up as of the last presented frame (0 before), the one
+// signal not tied to the music; the frame loop writes it from its frame timer.
+extern float elapsedSeconds;
 
 int IntroScene();
 int SpinScene();

@@ -53,15 +53,14 @@ SDL_GLContext captureContext = nullptr;
 unsigned int surfaceFramebuffer = 0;     // GL names of the off-screen screen, 0 when none
 unsigned int surfaceColour = 0;
 unsigned int surfaceDepth = 0;
-std::string lastBoxText;                 // the text of the last message box the demo tried to show
 volatile std::sig_atomic_t interruptRequested = 0;  // set by SIGINT
 
 void noteInterrupt(int) { interruptRequested = 1; }
 
-// Nothing may block a capture: a box's text is kept for the failure message
-// and any question is answered No.
-MessageAnswer keepBoxText(const char*, const char* text, MessageIcon, MessageButtons) {
-    lastBoxText = text;
+// Nothing may block a capture: a box the demo would show goes to stderr and
+// any question is answered No.
+MessageAnswer boxToStderr(const char*, const char* text, MessageIcon, MessageButtons) {
+    std::fprintf(stderr, "kv2007demo: capture: %s\n", text);
     return MessageAnswer::No;
 }
 
@@ -231,11 +230,11 @@ uint64_t captureBytePosition(double startSeconds, uint64_t frame, int fps) {
 }
 
 uint64_t captureFrameCount(double startSeconds, double endSeconds, int fps) {
-    const double lastSeconds = lyricsEnd / double(SIGNAL_RATE * SIGNAL_BYTES_PER_FRAME);
+    const double lastSeconds = secondsAt(TIMELINE_END);
     if (startSeconds >= lastSeconds) return 0;
     // The last scene ends on the first frame at or past its threshold; the
     // estimate from seconds is corrected to the exact rounding of positions.
-    auto endsTimeline = [&](uint64_t k) { return captureBytePosition(startSeconds, k, fps) >= lyricsEnd; };
+    auto endsTimeline = [&](uint64_t k) { return captureBytePosition(startSeconds, k, fps) >= TIMELINE_END; };
     uint64_t last = static_cast<uint64_t>((lastSeconds - startSeconds) * fps);
     while (last > 0 && endsTimeline(last - 1)) --last;
     while (!endsTimeline(last)) ++last;
@@ -289,7 +288,7 @@ void prepareCaptureStart(uint64_t positionBytes) {
 
 std::string openCaptureSurface(int width, int height) {
     std::string failure;
-    setMessageBoxHandler(keepBoxText);
+    setMessageBoxHandler(boxToStderr);
     if (!openHiddenContext(failure)) {
         closeCaptureSurface();
         return failure;
@@ -300,10 +299,11 @@ std::string openCaptureSurface(int width, int height) {
     }
     screenFramebuffer = surfaceFramebuffer;
     applyLetterboxViewport(width, height);
-    // setupGLState loads the textures and makes the render target as well.
-    if (!setupGLState()) {
+    setupGLState();
+    loadTextures();
+    if (!createRenderTarget()) {
         closeCaptureSurface();
-        return "OpenGL set-up failed: " + lastBoxText;
+        return "no render target: OpenGL lacks complete framebuffer objects";
     }
     return "";
 }
@@ -311,8 +311,7 @@ std::string openCaptureSurface(int width, int height) {
 void closeCaptureSurface() {
     if (captureContext) {
         if (framebufferExtensionAvailable()) {
-            glDeleteFramebuffersEXT(1, &sceneFramebuffer);
-            glDeleteRenderbuffersEXT(1, &sceneDepthRenderbuffer);
+            deleteRenderTarget();
             glDeleteFramebuffersEXT(1, &surfaceFramebuffer);
             glDeleteRenderbuffersEXT(1, &surfaceColour);
             glDeleteRenderbuffersEXT(1, &surfaceDepth);

@@ -1,6 +1,8 @@
-// The life of the demo on one thread: window and context, music, the
-// non-blocking frame loop (one event or one frame per pass), then shutdown in
-// a fixed order. Each frame is drawn with the sync signals of the previous one.
+// The life of the demo: window and context (with the images decoding on a
+// worker meanwhile), textures, render target, music, the non-blocking frame
+// loop (one event or one frame per pass), then shutdown in a fixed order.
+// Each frame is drawn with the sync signals of the previous one. Every
+// start-up failure of the lower floors is reported here, in a box.
 #include "shell/demo.h"
 
 #include <epoxy/gl.h>
@@ -14,6 +16,7 @@
 #include "resources/textures.h"
 #include "scenes/scenes.h"
 #include "shell/frame_timer.h"
+#include "shell/message_box.h"
 #include "shell/startup_timings.h"
 #include "shell/window.h"
 
@@ -53,17 +56,38 @@ static bool windowedRequested() {
     return value && std::strcmp(value, "1") == 0;
 }
 
-// Start-up only succeeds with a complete framebuffer object, so the extension
-// is there; the guard keeps an absent entry point from ever being called.
-static void deleteRenderTarget() {
-    if (!framebufferExtensionAvailable()) return;
-    glDeleteFramebuffersEXT(1, &sceneFramebuffer);
-    glDeleteRenderbuffersEXT(1, &sceneDepthRenderbuffer);
+void startMusic() {
+    if (!openMusicOutput()) showStartupError("Bass init failed! Remembered the bass.dll file?");
+    if (!openMusicTrack()) showStartupError("Bass file loading failed!");
+    if (!playMusicFromStart()) showStartupError("Music failed to play!");
+}
+
+bool startRenderTarget() {
+    if (createRenderTarget()) return true;
+    showStartupError("Failed to initialize FBO!");
+    return false;
+}
+
+bool openDemoPicture(bool fullscreenRequested) {
+    startImageDecoding();
+    if (!createDemoWindow(DEMO_TITLE, DEMO_WIDTH, DEMO_HEIGHT, DEMO_BITS, fullscreenRequested)) {
+        discardDecodedImages();
+        return false;
+    }
+    loadTextures();
+    markStartup(&StartupTimings::textures);
+    if (!startRenderTarget()) {
+        destroyDemoWindow();
+        showStartupError("Initialization Failed.");
+        return false;
+    }
+    markStartup(&StartupTimings::renderTarget);
+    return true;
 }
 
 bool startDemo() {
     if (windowedRequested()) fullscreen = false;
-    if (!createDemoWindow(DEMO_TITLE, DEMO_WIDTH, DEMO_HEIGHT, DEMO_BITS, fullscreen)) return false;
+    if (!openDemoPicture(fullscreen)) return false;
     startMusic();
     markStartup(&StartupTimings::music);
     return true;

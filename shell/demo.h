@@ -17,8 +17,20 @@ FrameOutcome produceFrame();
 // Returns the exit code.
 int runFrameLoop();
 
-// Window, context, textures, render target and music; false when the window
-// could not be created (the failure has been reported, nothing is left over).
+// The demo window, its context and fixed GL state, with the catalogue's
+// images decoded on a worker meanwhile and uploaded once the context is
+// current, then the render target. False after the failure has been reported
+// (a render target that fails ends it with "Initialization Failed."), with
+// no window left over.
+bool openDemoPicture(bool fullscreenRequested);
+// The render target, or its failure box: false then.
+bool startRenderTarget();
+// The music's start-up steps, each failure reported in a box before the next
+// step; the demo goes on whatever fails.
+void startMusic();
+
+// Window and everything the first frame needs, then the music; false when the
+// picture could not be opened (the failure has been reported).
 bool startDemo();
 // Music, render target, textures and window released, in that order.
 void shutdownDemo();

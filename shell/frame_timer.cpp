@@ -8,7 +8,6 @@
 #include <SDL.h>
 
 FrameTimer frameTimer;      // counts from process start-up (static initialisation)
-float elapsedSeconds = 0;   // written by the frame loop after each presented frame
 StartupTimings startupTimings = {};
 
 FrameTimer::FrameTimer() {

@@ -1,6 +1,7 @@
 // FrameTimer: seconds since process start-up from the high-resolution counter.
 // The one global instance, frameTimer, is built during static initialisation;
-// the frame loop stores its reading in elapsedSeconds after each presented frame.
+// the frame loop stores its reading in the scenes' elapsedSeconds after each
+// presented frame.
 #pragma once
 #include <cstdint>
 
@@ -20,4 +21,3 @@ private:
 };
 
 extern FrameTimer frameTimer;
-extern float elapsedSeconds; // seconds since start-up as of the last presented frame; 0 before

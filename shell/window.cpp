@@ -9,8 +9,6 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
-#include "resources/render_target.h"
-#include "resources/textures.h"
 #include "shell/message_box.h"
 #include "shell/startup_timings.h"
 
@@ -20,6 +18,9 @@ bool fullscreen = true;      // display mode changed (or to be); read by the tea
 bool windowActive = true;    // false while the window is minimised
 bool keyDown[256] = {};      // key state by Windows virtual-key code
 
+// The caption of the windowed-mode question is a name, not a word: the title
+// the demo has always given that box.
+static const char* const WINDOWED_QUESTION_CAPTION = "Quillfen";
 static const char* const WINDOWED_QUESTION =
     "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?";
 
@@ -82,7 +83,7 @@ bool createDemoWindow(const char* title, int width, int height, int bits, bool f
 
     SDL_DisplayMode mode = {};
     if (fullscreen && !findFullscreenMode(width, height, bits, &mode)) {
-        if (showMessageBox("Quillfen", WINDOWED_QUESTION, MessageIcon::Exclamation,
+        if (showMessageBox(WINDOWED_QUESTION_CAPTION, WINDOWED_QUESTION, MessageIcon::Exclamation,
                            MessageButtons::YesNo) != MessageAnswer::Yes) {
             showMessageBox("ERROR", "Program Will Now Close.", MessageIcon::Stop, MessageButtons::Ok);
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -166,10 +167,6 @@ void resizeViewport(int width, int height) {
 }
 
 bool setupGLState() {
-    loadTextures();
-    markStartup(&StartupTimings::textures);
-    if (!createRenderTarget()) return false;
-    markStartup(&StartupTimings::renderTarget);
     glEnable(GL_TEXTURE_2D);
     glShadeModel(GL_SMOOTH);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);

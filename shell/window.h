@@ -6,11 +6,16 @@
 struct SDL_Window;
 union SDL_Event;
 
+// hWnd and hRC keep the names of a window handle and a rendering context on
+// Windows, where the demo began.
 extern SDL_Window* hWnd;   // the demo window; null until created
 extern void* hRC;          // its OpenGL context (SDL_GLContext); null until created
 extern bool fullscreen;    // display mode changed (or to be); cleared when windowed is accepted
 extern bool windowActive;  // false while the window is minimised
-extern bool keyDown[256];  // key state by Windows virtual-key code
+// Down state of every key, indexed by Windows virtual-key code (Escape is 27,
+// letters their capital's ASCII code), whatever the platform: see
+// virtualKeyFromSdl.
+extern bool keyDown[256];
 
 constexpr int VK_ESCAPE_CODE = 27;
 

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "audio/music.h"
+#include "shell/demo.h"
 #include "support/audio_fixtures.h"
 #include "support/test_support.h"
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <thread>
 
+#include "scenes/scenes.h"
 #include "shell/frame_timer.h"
 
 namespace {

@@ -14,7 +14,8 @@
 #include <random>
 
 #include "audio/music.h"
-#include "scenes_fixture.h"
+#include "shell/demo.h"
+#include "support/scenes_fixture.h"
 #include "shell/window.h"
 #include "support/png_fixtures.h"
 

@@ -14,7 +14,7 @@
 #include "audio/music.h"
 #include "resources/render_target.h"
 #include "resources/textures.h"
-#include "scenes_fixture.h"
+#include "support/scenes_fixture.h"
 #include "shell/demo.h"
 #include "shell/window.h"
 #include "support/audio_fixtures.h"

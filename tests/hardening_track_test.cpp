@@ -13,6 +13,7 @@
 #include "audio/audio_layer.h"
 #include "audio/decoded_track.h"
 #include "audio/music.h"
+#include "shell/demo.h"
 #include "support/audio_fixtures.h"
 #include "support/position_probe.h"
 #include "support/test_support.h"

@@ -11,6 +11,7 @@
 
 #include "resources/render_target.h"
 #include "resources/textures.h"
+#include "shell/demo.h"
 #include "support/test_support.h"
 
 namespace {
@@ -75,7 +76,7 @@ TEST_F(WithoutFramebufferExtension, CreateRenderTargetFailsWithItsMessageAndCall
     installMessageRecorder();
 
     loadTextures();
-    EXPECT_FALSE(createRenderTarget());
+    EXPECT_FALSE(startRenderTarget());
 
     ASSERT_EQ(recordedBoxes().size(), 1u);
     const RecordedBox& box = recordedBoxes()[0];

@@ -1,7 +1,7 @@
 // The scene chain: handover at each end threshold, the picture of each
 // scene's last frame, a backlog of overdue boundaries, scenes that decline,
 // and the OpenGL state every scene leaves for the next.
-#include "scenes_fixture.h"
+#include "support/scenes_fixture.h"
 
 using namespace scenefix;
 

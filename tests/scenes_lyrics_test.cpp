@@ -2,7 +2,7 @@
 // row 1, the boundary of rows 1 and 2, row 31's illustration switch, the
 // alpha references of rows 15, 16, 37 and 38, and row 41's place and shake.
 #include "scenes/lyric_cues.h"
-#include "scenes_fixture.h"
+#include "support/scenes_fixture.h"
 
 #include <set>
 

@@ -4,7 +4,7 @@
 // overdue scenes end one frame each at the current position.
 #include <SDL.h>
 
-#include "scenes_fixture.h"
+#include "support/scenes_fixture.h"
 #include "shell/demo.h"
 #include "shell/window.h"
 

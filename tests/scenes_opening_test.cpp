@@ -1,6 +1,6 @@
 // The first three scenes on screen: the intro's logo and title parts, the
 // spin scene's swinging mesh A, and the greetings images over the dimmed mesh.
-#include "scenes_fixture.h"
+#include "support/scenes_fixture.h"
 
 using namespace scenefix;
 

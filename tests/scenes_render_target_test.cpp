@@ -1,7 +1,7 @@
 // RenderTargetScene on screen: the photo and banner part, the switch to the
 // meshes at 15909668, and mesh C showing the square rendered into renderTex1
 // in the same frame.
-#include "scenes_fixture.h"
+#include "support/scenes_fixture.h"
 
 using namespace scenefix;
 

@@ -11,7 +11,7 @@ cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DDEMO_TESTS=ON -DDEMO_BE
 cmake --build build-release -j "$(nproc)" --target perf_probe scenes_bench audio_bench meshes_bench textures_bench >/dev/null
 export LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=llvmpipe SDL_AUDIODRIVER=dummy
 B=build-release
-RUNS=5
+RUNS=10
 
 # Everything below runs inside one private X server with an 800x600 screen,
 # where the demo's fullscreen mode exists.

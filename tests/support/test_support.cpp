@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "shell/demo.h"
 #include "shell/window.h"
 
 // ---- message boxes -------------------------------------------------------
@@ -68,7 +69,7 @@ void closeTestGLContext() {
 bool openDemoWindowIn(const std::string& dataDir) {
     if (chdir(dataDir.c_str()) != 0) return false;
     installMessageRecorder();
-    return createDemoWindow("KV 2007 Demo - Zorblax!", 800, 600, 32, false);
+    return openDemoPicture(false);
 }
 
 void closeDemoWindow() { destroyDemoWindow(); }

@@ -18,7 +18,7 @@
 #include "audio/music.h"
 #include "resources/textures.h"
 #include "scenes/scenes.h"
-#include "shell/frame_timer.h"
+#include "scenes/timeline.h"
 #include "support/test_support.h"
 
 namespace scenefix {
@@ -115,7 +115,9 @@ private:
 };
 
 // ---- timeline ----------------------------------------------------------------
-enum Scene { INTRO, SPIN, GREETINGS, RENDER_TARGET, LYRICS, SCENE_COUNT, NO_SCENE = -1 };
+// Chain order, as SceneId numbers the scenes.
+enum Scene { INTRO, SPIN, GREETINGS, RENDER_TARGET, LYRICS, NO_SCENE = -1 };
+static_assert(int(SceneId::Lyrics) == LYRICS, "fixture scenes in chain order");
 
 inline bool* const inactiveFlag[SCENE_COUNT] = {&introInactive, &spinInactive, &greetingsInactive,
                                                 &renderTargetInactive, &lyricsInactive};
@@ -143,7 +145,7 @@ inline int activeScene() {
 inline void placeMusicAt(float bytes) {
     musicBytePos = bytes;
     spinPhase = bytes / 200000.0f;
-    musicSeconds = bytes / 176400.0f;
+    musicSeconds = bytes / float(BYTES_PER_SECOND);
     std::fill(std::begin(fftBins), std::end(fftBins), 0.0f);
 }
 

@@ -11,7 +11,6 @@
 #include "resources/textures.h"
 #include "scenes/scene_conventions.h"
 #include "scenes/scenes.h"
-#include "shell/frame_timer.h"
 
 namespace {
 constexpr float MESH_B_DISTANCE = -2.0f;

@@ -1,0 +1,85 @@
+// Start-up decodes the catalogue on a worker while the window opens, then
+// uploads: the textures must be those of loading each row in turn, name for
+// name, size for size and texel for texel (so the same way up), including the
+// rows whose file is missing or damaged.
+#include <gtest/gtest.h>
+
+#include <epoxy/gl.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "resources/textures.h"
+#include "support/test_support.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+struct LoadedTexture {
+    unsigned int name;
+    int width, height;
+    std::vector<uint8_t> texels;  // level 0 as RGBA, bottom row first
+    bool operator==(const LoadedTexture& o) const {
+        return name == o.name && width == o.width && height == o.height && texels == o.texels;
+    }
+};
+
+LoadedTexture describeTexture(unsigned int name) {
+    LoadedTexture t = {name, 0, 0, {}};
+    if (name == 0) return t;
+    glBindTexture(GL_TEXTURE_2D, name);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &t.width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &t.height);
+    t.texels.resize(size_t(t.width) * t.height * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, t.texels.data());
+    return t;
+}
+
+std::vector<LoadedTexture> catalogueTextures() {
+    std::vector<LoadedTexture> all;
+    for (const TextureEntry& entry : textureCatalogue) all.push_back(describeTexture(*entry.handle));
+    return all;
+}
+
+// The project's data set, with one image gone and one cut short.
+std::string dataSetWithTwoBadRows() {
+    const std::string dir = makeScratchDir("catalogue");
+    fs::copy(fs::path(DEMO_SOURCE_DIR) / "data", fs::path(dir) / "data", fs::copy_options::recursive);
+    fs::remove(fs::path(dir) / "data/Riddle.png");
+    fs::resize_file(fs::path(dir) / "data/Lyrics/Line07.png", 300);
+    return dir;
+}
+
+TEST(CatalogueStartUp, DecodingWhileTheWindowOpensGivesTheTexturesOfARowByRowLoad) {
+    const fs::path home = fs::current_path();
+    fs::current_path(dataSetWithTwoBadRows());
+
+    ASSERT_TRUE(openTestGLContext());
+    initImageLibraries();
+    for (const TextureEntry& entry : textureCatalogue) *entry.handle = loadImageTexture(entry.path);
+    const std::vector<LoadedTexture> rowByRow = catalogueTextures();
+    closeTestGLContext();
+    for (const TextureEntry& entry : textureCatalogue) *entry.handle = 12345;
+
+    startImageDecoding();
+    ASSERT_TRUE(openTestGLContext());
+    EXPECT_EQ(loadTextures(), 1);
+    const std::vector<LoadedTexture> overlapped = catalogueTextures();
+    closeTestGLContext();
+    fs::current_path(home);
+
+    EXPECT_EQ(texRiddle, 0u);
+    EXPECT_EQ(texLine07, 0u);
+    EXPECT_NE(texLine08, 0u);
+    ASSERT_EQ(rowByRow.size(), overlapped.size());
+    for (size_t i = 0; i < rowByRow.size(); ++i)
+        EXPECT_TRUE(rowByRow[i] == overlapped[i])
+            << textureCatalogue[i].path << ": name " << rowByRow[i].name << " / "
+            << overlapped[i].name << ", " << rowByRow[i].width << "x" << rowByRow[i].height
+            << " / " << overlapped[i].width << "x" << overlapped[i].height;
+}
+
+}  // namespace
