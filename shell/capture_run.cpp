@@ -139,11 +139,11 @@ double millisecondsPerFrame(const std::atomic<uint64_t>& nanoseconds, uint64_t f
 void printSummary(const CaptureOptions& o, const FramePipeline& pipeline, uint64_t frames, double wallSeconds) {
     const double videoSeconds = double(frames) / o.fps;
     std::fprintf(stderr,
-                 "captured %llu frames (%.2f s at %d fps, %dx%d) to %s in %.1f s: %.2fx real time\n"
+                 "captured %llu frames (%.2f s at %d fps, %dx%d) to %s in %.1f s, %.2f x its playing time\n"
                  "per frame: render %.2f ms, read-back %.2f ms, convert %.2f ms, encode %.2f ms; "
                  "renderer waited %.2f ms for the pipeline; peak memory %.0f MB\n",
                  static_cast<unsigned long long>(frames), videoSeconds, o.fps, o.width, o.height,
-                 o.path.c_str(), wallSeconds, wallSeconds > 0 ? videoSeconds / wallSeconds : 0.0,
+                 o.path.c_str(), wallSeconds, videoSeconds > 0 ? wallSeconds / videoSeconds : 0.0,
                  millisecondsPerFrame(pipeline.times.render, frames),
                  millisecondsPerFrame(pipeline.times.readBack, frames),
                  millisecondsPerFrame(pipeline.times.convert, frames),
