@@ -55,7 +55,12 @@ unsigned int surfaceColour = 0;
 unsigned int surfaceDepth = 0;
 volatile std::sig_atomic_t interruptRequested = 0;  // set by SIGINT
 
-void noteInterrupt(int) { interruptRequested = 1; }
+// The first Ctrl-C finishes the file; a second one, while it is being
+// finished, ends the process at once as usual (leaving NAME.part).
+void noteInterrupt(int) {
+    interruptRequested = 1;
+    std::signal(SIGINT, SIG_DFL);
+}
 
 // Nothing may block a capture: a box the demo would show goes to stderr and
 // any question is answered No.
