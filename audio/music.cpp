@@ -13,10 +13,10 @@ float musicBytePos = 0;
 float spinPhase = 0;
 float musicSeconds = 0;
 float fftBins[FFT_BIN_COUNT] = {};
+int64_t pictureDelayBytes = 0;
 
 namespace {
 
-const char* const MUSIC_FILE = "data/KV07.mp3";
 constexpr float PHASE_DIVISOR = 200000.0f;  // bytes of music per unit of spinPhase
 
 // A float position back to a byte count, truncated toward zero. Counts of 2^63
@@ -30,9 +30,15 @@ uint64_t floatPositionToCount(float position) {
 
 bool openMusicOutput() { return audioInit(); }
 
-bool openMusicTrack() {
-    musicStream = audioStreamCreateFile(MUSIC_FILE);
+bool openMusicTrack(const char* path) {
+    musicStream = audioStreamCreateFile(path);
     return musicStream != 0;
+}
+
+bool playMusicFrom(uint64_t bytes) {
+    const bool playing = audioChannelPlay(musicStream);
+    audioChannelSetPosition(musicStream, bytes);
+    return playing;
 }
 
 // A failed play leaves no stream, so the move to 0 that follows is a no-op
@@ -51,7 +57,9 @@ void deriveSyncSignals(uint64_t positionBytes) {
 }
 
 void refreshSyncSignals() {
-    deriveSyncSignals(audioChannelGetPosition(musicStream));
+    const uint64_t heard = audioChannelGetPosition(musicStream);
+    const int64_t shown = int64_t(heard) - pictureDelayBytes;
+    deriveSyncSignals(shown > 0 ? uint64_t(shown) : 0);
     audioChannelGetFFT1024(musicStream, fftBins);
 }
 

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <thread>
 
+#include "resources/data_set.h"
 #include "resources/image_check.h"
 #include "resources/render_target.h"
 #include "resources/textures.h"
@@ -184,7 +185,7 @@ ILuint decodeImage(const char* path) {
 void decodeCatalogueImages() {
     initImageDecoding();
     for (int i = 0; i < IMAGE_TEXTURE_COUNT; ++i)
-        decodedImages[i] = decodeImage(textureCatalogue[i].path);
+        decodedImages[i] = decodeImage(dataSetPath(textureCatalogue[i].path).c_str());
 }
 
 // ilutGLLoadImage's upload of a decoded image (flipped and scaled as it does),

@@ -20,7 +20,7 @@ extern unsigned int renderTex0, renderTex1, renderTex2, renderTex3;
 // One row of the catalogue, in load order.
 struct TextureEntry {
     unsigned int* handle;
-    const char* path;  // relative to the working directory
+    const char* path;  // under "data/": see dataSetPath
 };
 extern const TextureEntry textureCatalogue[IMAGE_TEXTURE_COUNT];
 

@@ -35,3 +35,12 @@ int LyricsScene();
 // Offers the frame to the scenes in order; returns 1 when one drew it, 0 when
 // all declined (the demo is over).
 int runSceneChain();
+
+// Makes the next frame the one a run from the start would draw at `position`
+// (bytes, before the end of the timeline): one frame of every earlier part is
+// drawn and never presented, so the GL state the scenes hand on is in force;
+// inside the render-target part, the passes of the last turn of its square
+// are replayed into renderTex1 as well. The scene that owns the position is
+// then the active one, the earlier ones finished, the later ones waiting, and
+// the sync signals stand at `position` with a silent spectrum.
+void prepareTimelineAt(double position);

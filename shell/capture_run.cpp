@@ -29,23 +29,24 @@
 #include "capture/pbo_readback.h"
 #include "capture/progress.h"
 #include "capture/video_encoder.h"
+#include "resources/data_set.h"
 #include "resources/render_target.h"
 #include "resources/textures.h"
 #include "scenes/scenes.h"
+#include "shell/command_line.h"
+#include "shell/demo.h"
 #include "shell/frame_timer.h"
 #include "shell/message_box.h"
 #include "shell/window.h"
 
 namespace {
 
-const char* const MUSIC_FILE = "data/KV07.mp3";
 const char* const CAPTURE_TITLE = "KV 2007 Demo - Zorblax! (capture)";
 constexpr int SIGNAL_RATE = 44100;          // music frames per second of the timeline's clock
 constexpr int SIGNAL_BYTES_PER_FRAME = 4;   // 16-bit stereo
 constexpr int MIN_SIZE = 16, MAX_WIDTH = 3840, MAX_HEIGHT = 2160;  // pixels
 constexpr int MAX_FPS = 240;
 constexpr int HIDDEN_WINDOW_SIZE = 64;      // pixels; the window is never drawn to
-constexpr double PICTURE_ASPECT = 4.0 / 3.0;
 
 // The run's state, shared by its pieces.
 SDL_Window* captureWindow = nullptr;     // hidden; owns the context
@@ -116,20 +117,6 @@ bool createSurface(int width, int height) {
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
     return glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT;
 }
-
-// The player's 4:3 picture centred in the surface, black bars around it (the
-// scenes clear the whole surface). To be replaced by the player's own
-// letterbox viewport when it is shared.
-void applyLetterboxViewport(int width, int height) {
-    int pictureWidth = width, pictureHeight = height;
-    if (width > height * PICTURE_ASPECT) pictureWidth = static_cast<int>(std::lround(height * PICTURE_ASPECT));
-    else pictureHeight = static_cast<int>(std::lround(width / PICTURE_ASPECT));
-    resizeViewport(pictureWidth, pictureHeight);
-    glViewport((width - pictureWidth) / 2, (height - pictureHeight) / 2, pictureWidth, pictureHeight);
-}
-
-bool* const sceneFlags[] = {&introInactive, &spinInactive, &greetingsInactive, &renderTargetInactive,
-                            &lyricsInactive};
 
 double megabytesOfPeakMemory() {
     rusage usage{};
@@ -274,23 +261,6 @@ void setCaptureSignals(const DecodedTrack& track, double startSeconds, uint64_t 
     elapsedSeconds = static_cast<float>(startSeconds + double(frame) / fps);
 }
 
-void prepareCaptureStart(uint64_t positionBytes) {
-    if (positionBytes == 0) return;
-    // Interim until the timeline can be brought to a position directly
-    // (prepareTimelineAt from the player's start-anywhere replaces this): the
-    // chain is offered unseen frames at the start position until the scene
-    // that owns it draws without handing on.
-    deriveSyncSignals(positionBytes);
-    for (int pass = 0; pass < 5; ++pass) {
-        bool before[5];
-        for (int i = 0; i < 5; ++i) before[i] = *sceneFlags[i];
-        if (!runSceneChain()) return;
-        bool changed = false;
-        for (int i = 0; i < 5; ++i) changed |= before[i] != *sceneFlags[i];
-        if (!changed) return;
-    }
-}
-
 std::string openCaptureSurface(int width, int height) {
     std::string failure;
     setMessageBoxHandler(boxToStderr);
@@ -303,7 +273,8 @@ std::string openCaptureSurface(int width, int height) {
         return "no off-screen framebuffer of " + std::to_string(width) + "x" + std::to_string(height);
     }
     screenFramebuffer = surfaceFramebuffer;
-    applyLetterboxViewport(width, height);
+    fourThreePicture = true;  // other aspects: the player's 4:3 picture between black bars
+    resizeViewport(width, height);
     setupGLState();
     loadTextures();
     if (!createRenderTarget()) {
@@ -342,9 +313,11 @@ int runCapture(const CaptureOptions& o) {
     if (!bad.empty()) return fail(bad, CAPTURE_BAD_OPTIONS);
     const uint64_t frameLimit = captureFrameCount(o.startSeconds, o.endSeconds, o.fps);
 
+    dataDirectory = findDataDirectory(o.dataDirectory, executableDirectory());
+    const std::string musicPath = dataSetPath(MUSIC_FILE);
     DecodedTrack track;
-    if (!decodeMp3File(MUSIC_FILE, track) || !openSpectrum())
-        return fail(std::string("cannot decode the music, ") + MUSIC_FILE, CAPTURE_FAILED);
+    if (!decodeMp3File(musicPath.c_str(), track) || !openSpectrum())
+        return fail("cannot decode the music, " + musicPath, CAPTURE_FAILED);
     const uint64_t firstMusicFrame = captureBytePosition(o.startSeconds, 0, o.fps) / SIGNAL_BYTES_PER_FRAME;
 
     EncoderSettings settings;
@@ -380,7 +353,8 @@ int runCapture(const CaptureOptions& o) {
     progress.fps = o.fps;
     const uint64_t started = steadyNanoseconds();
     LoopResult loop;
-    prepareCaptureStart(captureBytePosition(o.startSeconds, 0, o.fps));
+    const uint64_t firstPosition = captureBytePosition(o.startSeconds, 0, o.fps);
+    if (firstPosition > 0) prepareTimelineAt(double(firstPosition));
     loop = captureFrames(o, track, frameLimit, ring, pipeline, progress);
     const std::string pipelineFailure = stopPipeline(pipeline);
     if (loop.failure.empty()) loop.failure = pipelineFailure;

@@ -16,6 +16,7 @@ struct CaptureOptions {
     double endSeconds = -1;    // music position the capture stops before; negative: the timeline's end
     int crf = -1;              // quality; -1: the codec's default (18 for H.264)
     bool quiet = false;        // no progress and no summary
+    std::string dataDirectory; // --data; empty: found as for play (findDataDirectory)
 };
 
 // Exit codes of runCapture.
@@ -47,6 +48,3 @@ std::string openCaptureSurface(int width, int height);
 void closeCaptureSurface();
 // The sync signals, spectrum and frame clock of frame `frame`, as the scenes read them.
 void setCaptureSignals(const DecodedTrack& track, double startSeconds, uint64_t frame, int fps);
-// Brings the scene flags and the GL state handed on between scenes to where
-// they stand at `positionBytes` when played from the start.
-void prepareCaptureStart(uint64_t positionBytes);

@@ -8,13 +8,14 @@
 #include <epoxy/gl.h>
 #include <SDL.h>
 
-#include <cstdlib>
-#include <cstring>
+#include <string>
 
 #include "audio/music.h"
+#include "resources/data_set.h"
 #include "resources/render_target.h"
 #include "resources/textures.h"
 #include "scenes/scenes.h"
+#include "shell/command_line.h"
 #include "shell/frame_timer.h"
 #include "shell/message_box.h"
 #include "shell/startup_timings.h"
@@ -50,16 +51,15 @@ int runFrameLoop() {
     }
 }
 
-// KV2007_WINDOWED=1 starts in a window instead of switching the display mode.
-static bool windowedRequested() {
-    const char* value = std::getenv("KV2007_WINDOWED");
-    return value && std::strcmp(value, "1") == 0;
-}
-
 void startMusic() {
-    if (!openMusicOutput()) showStartupError("Bass init failed! Remembered the bass.dll file?");
-    if (!openMusicTrack()) showStartupError("Bass file loading failed!");
-    if (!playMusicFromStart()) showStartupError("Music failed to play!");
+    const uint64_t startBytes = bytesAtSeconds(demoOptions.startSeconds);
+    if (!demoOptions.mute && !openMusicOutput())
+        showStartupError("Bass init failed! Remembered the bass.dll file?");
+    if (!openMusicTrack(dataSetPath(MUSIC_FILE).c_str())) showStartupError("Bass file loading failed!");
+    pictureDelayBytes = int64_t(bytesAtSeconds(std::abs(demoOptions.audioOffsetMs) / 1000.0)) *
+                        (demoOptions.audioOffsetMs < 0 ? -1 : 1);
+    const bool playing = startBytes == 0 ? playMusicFromStart() : playMusicFrom(startBytes);
+    if (!playing) showStartupError("Music failed to play!");
 }
 
 bool startRenderTarget() {
@@ -70,7 +70,10 @@ bool startRenderTarget() {
 
 bool openDemoPicture(bool fullscreenRequested) {
     startImageDecoding();
-    if (!createDemoWindow(DEMO_TITLE, DEMO_WIDTH, DEMO_HEIGHT, DEMO_BITS, fullscreenRequested)) {
+    const bool windowed = demoOptions.picture == PictureMode::Windowed;
+    const int width = windowed ? demoOptions.width : DEMO_WIDTH;
+    const int height = windowed ? demoOptions.height : DEMO_HEIGHT;
+    if (!createDemoWindow(DEMO_TITLE, width, height, DEMO_BITS, fullscreenRequested)) {
         discardDecodedImages();
         return false;
     }
@@ -85,9 +88,29 @@ bool openDemoPicture(bool fullscreenRequested) {
     return true;
 }
 
+std::string executableDirectory() {
+    char* base = SDL_GetBasePath();
+    const std::string dir = base ? base : "";
+    SDL_free(base);
+    return dir;
+}
+
+// The shell state demoOptions asks for, set before anything opens.
+static void applyDemoOptions() {
+    dataDirectory = findDataDirectory(demoOptions.dataDirectory, executableDirectory());
+    fullscreen = demoOptions.picture == PictureMode::Fullscreen;
+    desktopFullscreen = demoOptions.picture == PictureMode::Desktop;
+    fourThreePicture = demoOptions.picture != PictureMode::Fullscreen;
+    swapIntervalWanted = demoOptions.vsync == VsyncMode::Adaptive ? -1
+                         : demoOptions.vsync == VsyncMode::On     ? 1
+                                                                  : 0;
+}
+
 bool startDemo() {
-    if (windowedRequested()) fullscreen = false;
+    applyDemoOptions();
     if (!openDemoPicture(fullscreen)) return false;
+    const uint64_t startBytes = bytesAtSeconds(demoOptions.startSeconds);
+    if (startBytes > 0) prepareTimelineAt(double(startBytes));
     startMusic();
     markStartup(&StartupTimings::music);
     return true;

@@ -9,6 +9,8 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
+#include <cstdint>
+
 #include "shell/message_box.h"
 #include "shell/startup_timings.h"
 
@@ -17,6 +19,9 @@ void* hRC = nullptr;         // its OpenGL context; null until created
 bool fullscreen = true;      // display mode changed (or to be); read by the teardown
 bool windowActive = true;    // false while the window is minimised
 bool keyDown[256] = {};      // key state by Windows virtual-key code
+bool desktopFullscreen = false;  // set by the shell before createDemoWindow
+bool fourThreePicture = false;   // set by the shell before createDemoWindow
+int swapIntervalWanted = -1;     // set by the shell before createDemoWindow
 
 // The caption of the windowed-mode question is a name, not a word: the title
 // the demo has always given that box.
@@ -74,8 +79,35 @@ static void failCreation(const char* message) {
     showStartupError(message);
 }
 
+// The yes/no question when the mode is missing or refused: true when the
+// user goes on windowed; after No, the closing box has been shown.
+static bool userAcceptsWindowed() {
+    if (showMessageBox(WINDOWED_QUESTION_CAPTION, WINDOWED_QUESTION, MessageIcon::Exclamation,
+                       MessageButtons::YesNo) == MessageAnswer::Yes)
+        return true;
+    showMessageBox("ERROR", "Program Will Now Close.", MessageIcon::Stop, MessageButtons::Ok);
+    return false;
+}
+
+// SDL changes the mode when the fullscreen window is shown and says nothing
+// when the display refuses; the display's current mode tells.
+static bool displayShowsMode(int width, int height) {
+    SDL_DisplayMode current = {};
+    const int display = SDL_GetWindowDisplayIndex(hWnd);
+    return display >= 0 && SDL_GetCurrentDisplayMode(display, &current) == 0 &&
+           current.w == width && current.h == height;
+}
+
+static void setSwapInterval() {
+    if (SDL_GL_SetSwapInterval(swapIntervalWanted) != 0 && swapIntervalWanted < 0)
+        SDL_GL_SetSwapInterval(1);
+}
+
 bool createDemoWindow(const char* title, int width, int height, int bits, bool fullscreenRequested) {
-    fullscreen = fullscreenRequested;
+    fullscreen = fullscreenRequested && !desktopFullscreen;
+    // Switching to another application leaves a fullscreen picture playing;
+    // only a real minimise stops the frames.
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         showStartupError("Failed To Register The Window Class.");
         return false;
@@ -83,22 +115,32 @@ bool createDemoWindow(const char* title, int width, int height, int bits, bool f
 
     SDL_DisplayMode mode = {};
     if (fullscreen && !findFullscreenMode(width, height, bits, &mode)) {
-        if (showMessageBox(WINDOWED_QUESTION_CAPTION, WINDOWED_QUESTION, MessageIcon::Exclamation,
-                           MessageButtons::YesNo) != MessageAnswer::Yes) {
-            showMessageBox("ERROR", "Program Will Now Close.", MessageIcon::Stop, MessageButtons::Ok);
+        if (!userAcceptsWindowed()) {
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
             return false;
         }
         fullscreen = false;
     }
-    if (fullscreen) SDL_ShowCursor(SDL_DISABLE);
+    if (fullscreen || desktopFullscreen) SDL_ShowCursor(SDL_DISABLE);
+    // Borderless fullscreen covers the desktop at its own size, also where no
+    // window manager is there to stretch it.
+    SDL_DisplayMode desktop = {};
+    if (desktopFullscreen && SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+        width = desktop.w;
+        height = desktop.h;
+    }
 
     if (!setContextAttributes()) {
         failCreation("Can't Find A Suitable PixelFormat.");
         return false;
     }
-    const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN |
-                         (fullscreen ? SDL_WINDOW_FULLSCREEN : SDL_WINDOW_RESIZABLE);
+    const Uint32 placement = desktopFullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP
+                             : fullscreen      ? SDL_WINDOW_FULLSCREEN
+                                               : SDL_WINDOW_RESIZABLE;
+    // Drawable pixels, not window points, on high-density screens: the 4:3
+    // picture is drawn at the screen's own resolution.
+    const Uint32 density = fourThreePicture ? SDL_WINDOW_ALLOW_HIGHDPI : 0;
+    const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | placement | density;
     hWnd = SDL_CreateWindow(title, 0, 0, width, height, flags);
     if (!hWnd || (fullscreen && SDL_SetWindowDisplayMode(hWnd, &mode) != 0)) {
         failCreation("Window Creation Error.");
@@ -113,11 +155,19 @@ bool createDemoWindow(const char* title, int width, int height, int bits, bool f
         failCreation("Can't Activate The GL Rendering Context.");
         return false;
     }
-    // Adaptive vsync where the driver has it, else plain vsync.
-    if (SDL_GL_SetSwapInterval(-1) != 0) SDL_GL_SetSwapInterval(1);
+    setSwapInterval();
 
     SDL_ShowWindow(hWnd);
     SDL_RaiseWindow(hWnd);
+    if (fullscreen && !displayShowsMode(width, height)) {
+        SDL_SetWindowFullscreen(hWnd, 0);
+        fullscreen = false;
+        SDL_ShowCursor(SDL_ENABLE);
+        if (!userAcceptsWindowed()) {
+            destroyDemoWindow();
+            return false;
+        }
+    }
     SDL_DisableScreenSaver();
 
     int drawableWidth = width, drawableHeight = height;
@@ -141,6 +191,7 @@ void destroyDemoWindow() {
         if (hWnd) SDL_SetWindowFullscreen(hWnd, 0);  // back to the desktop mode
         SDL_ShowCursor(SDL_ENABLE);
     }
+    if (desktopFullscreen) SDL_ShowCursor(SDL_ENABLE);
     if (hRC) {
         if (SDL_GL_MakeCurrent(hWnd, nullptr) != 0) showShutdownError("Release Of DC And RC Failed.");
         SDL_GL_DeleteContext(hRC);
@@ -156,12 +207,33 @@ void destroyDemoWindow() {
     if (SDL_WasInit(0) == 0) SDL_Quit();
 }
 
+ViewportRect fourThreeViewport(int width, int height) {
+    ViewportRect r = {0, 0, width, height};
+    if (int64_t(width) * 3 > int64_t(height) * 4)
+        r.width = int(int64_t(height) * 4 / 3);
+    else
+        r.height = int(int64_t(width) * 3 / 4);
+    r.width = r.width > 0 ? r.width : 1;
+    r.height = r.height > 0 ? r.height : 1;
+    r.x = (width - r.width) / 2;
+    r.y = (height - r.height) / 2;
+    return r;
+}
+
 void resizeViewport(int width, int height) {
+    constexpr double PICTURE_ASPECT = 800.0 / 600.0;
     if (height == 0) height = 1;
-    glViewport(0, 0, width, height);
+    double aspect = double(width) / double(height);
+    if (fourThreePicture) {
+        const ViewportRect r = fourThreeViewport(width, height);
+        glViewport(r.x, r.y, r.width, r.height);
+        aspect = PICTURE_ASPECT;
+    } else {
+        glViewport(0, 0, width, height);
+    }
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(45.0, double(width) / double(height), double(0.1f), 200.0);
+    gluPerspective(45.0, aspect, double(0.1f), 200.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }

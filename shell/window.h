@@ -12,6 +12,9 @@ extern SDL_Window* hWnd;   // the demo window; null until created
 extern void* hRC;          // its OpenGL context (SDL_GLContext); null until created
 extern bool fullscreen;    // display mode changed (or to be); cleared when windowed is accepted
 extern bool windowActive;  // false while the window is minimised
+extern bool desktopFullscreen;  // borderless fullscreen at the desktop's resolution; no mode change
+extern bool fourThreePicture;   // the picture kept 4:3 in the largest centred viewport, black beside
+extern int swapIntervalWanted;  // -1 adaptive (else 1), 1 every refresh, 0 none
 // Down state of every key, indexed by Windows virtual-key code (Escape is 27,
 // letters their capital's ASCII code), whatever the platform: see
 // virtualKeyFromSdl.
@@ -21,7 +24,16 @@ constexpr int VK_ESCAPE_CODE = 27;
 
 bool createDemoWindow(const char* title, int width, int height, int bits, bool fullscreenRequested);
 void destroyDemoWindow();
+// The viewport and projection for a drawable of width x height pixels: the
+// whole drawable at its own aspect, or with fourThreePicture the largest
+// centred 4:3 part of it under the projection of 800x600.
 void resizeViewport(int width, int height);
+
+struct ViewportRect {
+    int x, y, width, height;  // pixels, from the lower-left corner
+};
+// The largest 4:3 rectangle centred in width x height (at least 1x1).
+ViewportRect fourThreeViewport(int width, int height);
 bool setupGLState();
 
 // Turns one SDL event into shell state. Returns true when the event asks the

@@ -211,7 +211,8 @@ std::vector<uint8_t> renderHere(double startSeconds, uint64_t frame) {
     DecodedTrack track;
     EXPECT_TRUE(decodeMp3File(MUSIC.c_str(), track));
     openSpectrum();
-    prepareCaptureStart(captureBytePosition(startSeconds, 0, FPS));
+    const uint64_t firstPosition = captureBytePosition(startSeconds, 0, FPS);
+    if (firstPosition > 0) prepareTimelineAt(double(firstPosition));
     for (uint64_t k = 0; k <= frame; ++k) {
         setCaptureSignals(track, startSeconds, k, FPS);
         runSceneChain();

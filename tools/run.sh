@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds the demo and plays it from the project root, where it finds data/.
-# KV2007_WINDOWED=1 in the environment runs it in a window.
+# Arguments go to the demo (e.g. tools/run.sh --windowed --start 1:20).
 set -eu
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -12,4 +12,4 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "       xvfb-run -a -s '-screen 0 800x600x24' build/kv2007demo" >&2
     exit 1
 fi
-exec build/kv2007demo
+exec build/kv2007demo "$@"

@@ -217,14 +217,18 @@ bool TestXServer::waitUntilViewable(unsigned long window, double timeoutSeconds)
 }
 
 ProcessRun startProcess(const std::string& program, const std::string& workdir,
-                        const std::string& display, const std::vector<std::string>& env) {
+                        const std::string& display, const std::vector<std::string>& env,
+                        const std::vector<std::string>& args) {
     ProcessRun run;
     run.pid = fork();
     if (run.pid == 0) {
         if (chdir(workdir.c_str()) != 0) _exit(126);
         setenv("DISPLAY", display.c_str(), 1);
         for (const std::string& entry : env) putenv(strdup(entry.c_str()));
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
         _exit(127);
     }
     return run;

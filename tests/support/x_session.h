@@ -55,9 +55,11 @@ struct ProcessRun {
     pid_t pid = -1;
 };
 
-// Starts `program` in `workdir` with DISPLAY set and extra "NAME=value" entries.
+// Starts `program` with `args` in `workdir` with DISPLAY set and extra
+// "NAME=value" entries.
 ProcessRun startProcess(const std::string& program, const std::string& workdir,
-                        const std::string& display, const std::vector<std::string>& env);
+                        const std::string& display, const std::vector<std::string>& env,
+                        const std::vector<std::string>& args = {});
 // Exit code, or -1 after killing it when it outlived the timeout, or
 // 128+signal when a signal ended it.
 int waitProcess(ProcessRun& run, double timeoutSeconds);

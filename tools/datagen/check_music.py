@@ -11,9 +11,10 @@ import wave
 
 import numpy as np
 
+import demo_timeline
 import make_music as mm
 
-DEMO_END_BYTES = 31108608
+DEMO_END_BYTES = demo_timeline.timeline_end()
 FFT_SIZE = 1024
 FRAME_HOP = 735                   # one 60 Hz video frame of samples
 SPEECH_BAND = (300.0, 5000.0)     # Hz, where the voice stands above the beat

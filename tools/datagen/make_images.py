@@ -33,7 +33,7 @@ def read_tsv(name, columns):
 
 def catalogue():
     """(path under data/, drawing function) for every image, in the demo's load order."""
-    lyrics = read_tsv("lyrics.tsv", 6)
+    lyrics = read_tsv("lyrics.tsv", 3)
     subjects = read_tsv("illustrations.tsv", 2)
     if len(lyrics) != 41 or len(subjects) != 13:
         sys.exit("lyrics.tsv needs 41 rows and illustrations.tsv 13")
@@ -50,7 +50,7 @@ def catalogue():
         ("Photo.jpg", art.mountain_photo),
         ("Banner.png", art.ribbon_banner),
     ]
-    for row, _start, _end, _secs, _ill, text in lyrics:
+    for row, _ill, text in lyrics:
         number = int(row)
         entries.append((f"Lyrics/Line{number:02d}.png",
                         lambda text=text, number=number: art.caption(text, number)))

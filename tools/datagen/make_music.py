@@ -13,6 +13,8 @@ from collections import namedtuple
 
 import numpy as np
 
+import demo_timeline
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 LYRICS_FILE = os.path.join(HERE, "lyrics.tsv")
@@ -572,8 +574,9 @@ def read_lyrics():
         for raw in f:
             if raw.startswith("#") or not raw.strip():
                 continue
-            row, start, end, _seconds, _illustration, text = raw.rstrip("\n").split("\t")
-            lines.append(Line(int(row), int(start), int(end), text))
+            row, _illustration, text = raw.rstrip("\n").split("\t")
+            start, end = demo_timeline.cue_windows()[int(row) - 1]
+            lines.append(Line(int(row), start, end, text))
     return lines
 
 

@@ -2,7 +2,8 @@
 // the demo: `perf_probe startup` starts, presents one frame and shuts down,
 // then prints the start-up milestones; `perf_probe floor` reads and decodes
 // the same files without a window; `perf_probe full` plays the whole timeline
-// and prints the peak resident memory. Run from the project root.
+// and prints the peak resident memory. The demo's own options may follow the
+// mode (`perf_probe startup --start 80`). Run from the project root.
 #include <IL/il.h>
 #include <sys/resource.h>
 
@@ -12,6 +13,7 @@
 
 #include "audio/decoded_track.h"
 #include "resources/textures.h"
+#include "shell/command_line.h"
 #include "shell/demo.h"
 #include "shell/frame_timer.h"
 #include "shell/startup_timings.h"
@@ -77,6 +79,10 @@ int probeFullRun() {
 
 int main(int argc, char** argv) {
     const char* mode = argc > 1 ? argv[1] : "";
+    if (argc > 1) {
+        const int code = parseCommandLine(argc - 1, argv + 1, demoOptions);
+        if (code != KEEP_RUNNING) return code;
+    }
     if (std::strcmp(mode, "startup") == 0) return probeStartup();
     if (std::strcmp(mode, "floor") == 0) return probeFloor();
     if (std::strcmp(mode, "full") == 0) return probeFullRun();

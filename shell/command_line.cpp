@@ -1,0 +1,197 @@
+// The command line over CLI11: options, their checks and the one-line
+// message a bad one gets; the data directory's lookup. Reads argv and the
+// KV2007_WINDOWED environment variable.
+#include "shell/command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+
+#include "scenes/timeline.h"
+
+DemoOptions demoOptions;
+
+namespace {
+
+constexpr int BAD_COMMAND_LINE = 2;
+constexpr int MIN_WINDOW_SIDE = 16;     // screen units
+constexpr int MAX_WINDOW_SIDE = 16384;  // the largest texture side drivers offer
+constexpr int MAX_AUDIO_OFFSET_MS = 10000;
+const char* const INSTALLED_DATA = DEMO_INSTALLED_DATA;  // relative to the executable's directory
+
+// "WxH" with both sides within the window limits; false for anything else.
+bool parseSize(const std::string& text, int& width, int& height) {
+    char x = 0, rest = 0;
+    if (std::sscanf(text.c_str(), "%d%c%d%c", &width, &x, &height, &rest) != 3) return false;
+    return (x == 'x' || x == 'X') && width >= MIN_WINDOW_SIDE && width <= MAX_WINDOW_SIDE &&
+           height >= MIN_WINDOW_SIDE && height <= MAX_WINDOW_SIDE;
+}
+
+std::string sizeError(const std::string& text) {
+    int w = 0, h = 0;
+    if (parseSize(text, w, h)) return "";
+    return "expects WxH, each side from " + std::to_string(MIN_WINDOW_SIDE) + " to " +
+           std::to_string(MAX_WINDOW_SIDE) + " (e.g. 1280x960), not '" + text + "'";
+}
+
+std::string startError(const std::string& text) {
+    const double seconds = parseTimeOfMusic(text);
+    if (seconds >= 0 && seconds < secondsAt(TIMELINE_END)) return "";
+    char limit[64];
+    std::snprintf(limit, sizeof limit, "%.2f", secondsAt(TIMELINE_END));
+    return std::string("expects seconds or m:ss from 0 up to the end of the timeline (") + limit +
+           " s), not '" + text + "'";
+}
+
+std::string endError(const std::string& text) {
+    return parseTimeOfMusic(text) > 0 ? "" : "expects seconds or m:ss after the start, not '" + text + "'";
+}
+
+// --capture and the options that only it takes; null in builds without capture.
+CLI::Option* addCaptureOptions(CLI::App& app, CaptureOptions& capture) {
+#ifdef DEMO_CAPTURE
+    auto* file = app.add_option("--capture", capture.path,
+        "Render the timeline off-screen into a video file with the music instead of playing: "
+        ".mp4 (H.264, AAC), .mkv (H.264, FLAC) or .webm (VP9, Opus)")
+        ->type_name("FILE");
+    app.add_option("--fps", capture.fps, "With --capture: frames per second")
+        ->check(CLI::Range(1, 240))->needs(file)->capture_default_str();
+    app.add_option_function<std::string>("--end",
+        [&capture](const std::string& text) { capture.endSeconds = parseTimeOfMusic(text); },
+        "With --capture: where the video ends, seconds or m:ss (default: the timeline's end)")
+        ->check(CLI::Validator(endError, "TIME"))->needs(file);
+    app.add_option("--crf", capture.crf,
+        "With --capture: quality, lower is better (default 18 for H.264, 31 for VP9)")
+        ->check(CLI::Range(0, 63))->needs(file);
+    app.add_flag("--quiet", capture.quiet, "With --capture: no progress and no summary")->needs(file);
+    return file;
+#else
+    (void)app;
+    (void)capture;
+    return nullptr;
+#endif
+}
+
+bool windowedByEnvironment() {
+    const char* value = std::getenv("KV2007_WINDOWED");
+    return value && std::strcmp(value, "1") == 0;
+}
+
+}  // namespace
+
+double parseTimeOfMusic(const std::string& text) {
+    double minutes = 0, seconds = 0;
+    char rest = 0;
+    int used = 0;
+    if (std::sscanf(text.c_str(), "%lf:%lf%n%c", &minutes, &seconds, &used, &rest) == 2 &&
+        used == int(text.size())) {
+        const bool wholeMinutes = minutes >= 0 && minutes == std::floor(minutes);
+        return wholeMinutes && seconds >= 0 && seconds < 60 ? minutes * 60 + seconds : -1;
+    }
+    if (std::sscanf(text.c_str(), "%lf%n%c", &seconds, &used, &rest) == 1 &&
+        used == int(text.size()) && std::isfinite(seconds))
+        return seconds >= 0 ? seconds : -1;
+    return -1;
+}
+
+unsigned long long bytesAtSeconds(double seconds) {
+    constexpr double FRAMES_PER_SECOND = 44100.0, BYTES_PER_FRAME = 4.0;
+    return static_cast<unsigned long long>(std::floor(seconds * FRAMES_PER_SECOND)) *
+           static_cast<unsigned long long>(BYTES_PER_FRAME);
+}
+
+int parseCommandLine(int argc, const char* const* argv, DemoOptions& options) {
+    CLI::App app("KV 2007 Demo - Zorblax!: a real-time demo timed from its music.", "kv2007demo");
+    app.set_version_flag("--version", DEMO_VERSION);
+
+    auto* fullscreen = app.add_flag("--fullscreen",
+        "Switch the display to 800x600 at 32 bits (the default); without that mode, ask "
+        "whether to play in a window");
+    auto* desktop = app.add_flag("--desktop",
+        "Borderless fullscreen at the desktop's own resolution, no mode change; the 4:3 "
+        "picture centred, black beside it");
+    auto* windowed = app.add_flag("--windowed",
+        "A resizable window (also KV2007_WINDOWED=1); the 4:3 picture centred in it");
+    fullscreen->excludes(desktop)->excludes(windowed);
+    desktop->excludes(windowed);
+
+    std::string size = "800x600";
+    auto* sizeOption = app.add_option("--size", size, "Window size in screen units, WxH (with "
+                                      "--windowed); with --capture the video's size in pixels")
+        ->check(CLI::Validator(sizeError, "WxH"))
+        ->capture_default_str();
+
+    const std::map<std::string, VsyncMode> vsyncModes = {
+        {"adaptive", VsyncMode::Adaptive}, {"on", VsyncMode::On}, {"off", VsyncMode::Off}};
+    std::string vsync = "adaptive";
+    app.add_option("--vsync", vsync,
+                   "Wait for the display's refresh: adaptive (on where the driver lacks "
+                   "adaptive), on or off")
+        ->check(CLI::IsMember({"adaptive", "on", "off"}))
+        ->capture_default_str();
+
+    std::string start = "0";
+    app.add_option("--start", start, "Where music and timeline begin: seconds or m:ss")
+        ->check(CLI::Validator(startError, "TIME"))
+        ->capture_default_str();
+    app.add_option("--data", options.dataDirectory,
+                   "The data set's directory (default: data/ here, else the installed one)")
+        ->check(CLI::ExistingDirectory);
+    app.add_option("--audio-offset", options.audioOffsetMs,
+                   "The picture follows the sound this many ms later (negative: earlier)")
+        ->check(CLI::Range(-MAX_AUDIO_OFFSET_MS, MAX_AUDIO_OFFSET_MS))
+        ->capture_default_str();
+    auto* mute = app.add_flag("--mute", options.mute,
+                              "Open no audio device: the picture runs on the silent clock");
+    CLI::Option* capture = addCaptureOptions(app, options.capture);
+    if (capture) capture->excludes(fullscreen)->excludes(desktop)->excludes(windowed)->excludes(mute);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::fputs(app.help().c_str(), stdout);
+        return 0;
+    } catch (const CLI::CallForVersion&) {
+        std::printf("kv2007demo %s\n", DEMO_VERSION);
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        std::fprintf(stderr, "kv2007demo: %s (see --help)\n", e.what());
+        return BAD_COMMAND_LINE;
+    }
+
+    // --size sizes a window or a video: it needs one of the two.
+    if (*sizeOption && !*windowed && !(capture && *capture)) {
+        std::fprintf(stderr, "kv2007demo: --size requires --windowed%s (see --help)\n",
+                     capture ? " or --capture" : "");
+        return BAD_COMMAND_LINE;
+    }
+    if (*desktop) options.picture = PictureMode::Desktop;
+    if (*windowed || (!*fullscreen && !*desktop && windowedByEnvironment()))
+        options.picture = PictureMode::Windowed;
+    parseSize(size, options.width, options.height);
+    options.vsync = vsyncModes.at(vsync);
+    options.startSeconds = parseTimeOfMusic(start);
+    if (capture && *capture) {
+        parseSize(size, options.capture.width, options.capture.height);
+        options.capture.startSeconds = options.startSeconds;
+        options.capture.dataDirectory = options.dataDirectory;
+    }
+    return KEEP_RUNNING;
+}
+
+std::string findDataDirectory(const std::string& requested, const std::string& executableDir) {
+    namespace fs = std::filesystem;
+    if (!requested.empty()) return requested;
+    std::error_code error;
+    if (fs::is_directory("data", error)) return "data";
+    if (!executableDir.empty()) {
+        const fs::path installed = fs::path(executableDir) / INSTALLED_DATA;
+        if (fs::is_directory(installed, error)) return installed.lexically_normal().string();
+    }
+    return "data";
+}
