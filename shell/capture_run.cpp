@@ -5,11 +5,11 @@
 // before the scene chain draws it. Read-back, conversion and encoding overlap
 // on the pipeline's threads. SIGINT ends the run at the next frame.
 //
-// Live play draws each frame with the signals read after the one before and
-// presents it a frame later, so the picture a viewer sees lags the music by
-// about a frame. A captured frame is drawn for its own position instead and
-// shown at that position's timestamp: what live play means to show at that
-// moment of the music, without the presenting lag.
+// Live play draws each frame with the signals read just before the previous
+// frame was presented, so the picture a viewer sees lags the sound by about a
+// frame. A captured frame is drawn for its own position instead and carries
+// that position's timestamp: what live play shows for that moment of the
+// music, without the presenting lag.
 #include "shell/capture_run.h"
 
 #include <epoxy/gl.h>
@@ -35,7 +35,6 @@
 #include "scenes/scenes.h"
 #include "shell/command_line.h"
 #include "shell/demo.h"
-#include "shell/frame_timer.h"
 #include "shell/message_box.h"
 #include "shell/window.h"
 

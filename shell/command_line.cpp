@@ -48,13 +48,13 @@ std::string startError(const std::string& text) {
            " s), not '" + text + "'";
 }
 
+// --capture and the options that only it takes; null in builds without capture.
+#ifdef DEMO_CAPTURE
 std::string endError(const std::string& text) {
     return parseTimeOfMusic(text) > 0 ? "" : "expects seconds or m:ss after the start, not '" + text + "'";
 }
 
-// --capture and the options that only it takes; null in builds without capture.
 CLI::Option* addCaptureOptions(CLI::App& app, CaptureOptions& capture) {
-#ifdef DEMO_CAPTURE
     auto* file = app.add_option("--capture", capture.path,
         "Render the timeline off-screen into a video file with the music instead of playing: "
         ".mp4 (H.264, AAC), .mkv (H.264, FLAC) or .webm (VP9, Opus)")
@@ -70,12 +70,10 @@ CLI::Option* addCaptureOptions(CLI::App& app, CaptureOptions& capture) {
         ->check(CLI::Range(0, 63))->needs(file);
     app.add_flag("--quiet", capture.quiet, "With --capture: no progress and no summary")->needs(file);
     return file;
-#else
-    (void)app;
-    (void)capture;
-    return nullptr;
-#endif
 }
+#else
+CLI::Option* addCaptureOptions(CLI::App&, CaptureOptions&) { return nullptr; }
+#endif
 
 bool windowedByEnvironment() {
     const char* value = std::getenv("KV2007_WINDOWED");
