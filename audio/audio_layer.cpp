@@ -7,6 +7,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -17,6 +18,8 @@
 namespace {
 
 constexpr int OUTPUT_CHANNELS = 2;  // stereo device
+// Tracks decode in the device's format, so a track frame is an output frame.
+static_assert(DECODED_RATE == OUTPUT_RATE && DECODED_CHANNELS == OUTPUT_CHANNELS, "one frame format");
 // What a handle without a stream counts in: 44.1 kHz stereo, the rate of the
 // timeline's byte thresholds, with no samples (so its spectrum is silence).
 const TrackFormat NO_STREAM_FORMAT = {44100, 2, 0};
@@ -24,8 +27,7 @@ const TrackFormat NO_STREAM_FORMAT = {44100, 2, 0};
 struct Channel {
     uint32_t handle = 0;
     std::unique_ptr<TrackStream> track;  // null for no stream
-    PlayClock clock;
-    uint64_t reportedTrackFrame = 0;  // where the last position read fell, in track frames
+    PlayClock clock;  // in track frames
 };
 
 std::mutex channelMutex;           // guards `stream` and every channel's clock
@@ -52,55 +54,50 @@ const TrackFormat& formatOf(const Channel& channel) {
 // so from then on the position follows the silent clock, not the callbacks.
 bool devicePlaying() { return device != 0 && SDL_GetAudioDeviceStatus(device) != SDL_AUDIO_STOPPED; }
 
-uint64_t trackFrameAt(const Channel& channel, uint64_t outputFrame) {
-    return scaleCount(outputFrame, formatOf(channel).rate, OUTPUT_RATE);
-}
-
-// Writes `frames` stereo output frames starting at output frame `first`, taking
-// each from the track frame at the same moment (nearest below: a track at
-// another rate is resampled by repetition or dropping) and mono to both
-// sides. Past the end of the track, and where the decoder has not caught up,
-// silence. Then lets the decoder move on past what was read.
-void renderFrames(const Channel& channel, uint64_t first, int frames, int16_t* out) {
-    TrackStream& track = *channel.track;
+// Writes `frames` output frames starting at track frame `first`: silence past
+// the end of the track and where the decoder has not caught up. Then lets the
+// decoder move on past what was read.
+void renderFrames(TrackStream& track, uint64_t first, int frames, int16_t* out) {
     const HeldFrames held = heldFrames(track);
-    const int right = track.format.channels - 1;
     for (int i = 0; i < frames; ++i, out += OUTPUT_CHANNELS) {
-        const int16_t* frame = heldFrame(track, held, trackFrameAt(channel, first + i));
+        const int16_t* frame = heldFrame(track, held, first + i);
         out[0] = frame ? frame[0] : 0;
-        out[1] = frame ? frame[right] : 0;
+        out[1] = frame ? frame[1] : 0;
     }
-    notePlayFrame(track, trackFrameAt(channel, first + frames));
+    notePlayFrame(track, first + frames);
 }
 
-// Puts the channel's play frame at output frame `outputFrame`; `moveClock`
-// sets the clock to match under the lock that keeps the device callback out.
-// Forward within the ring the decoder runs on; any other move pauses it
-// meanwhile, and one outside the ring costs the caller a seek and a chunk of
-// decoding.
+// Puts the channel's play frame at `frame`; `moveClock` sets the clock to
+// match under the lock that keeps the device callback out. Forward within the
+// ring the decoder runs on; any other move pauses it meanwhile, and one
+// outside the ring costs the caller a seek and a chunk of decoding.
 template <typename MoveClock>
-void moveChannel(Channel& channel, uint64_t outputFrame, MoveClock moveClock) {
+void moveChannel(Channel& channel, uint64_t frame, MoveClock moveClock) {
     TrackStream* track = channel.track.get();
-    const uint64_t trackFrame = trackFrameAt(channel, outputFrame);
-    auto moveListener = [&] {
-        moveClock(channel.clock);
-        channel.reportedTrackFrame = trackFrame;
-    };
     {
         std::lock_guard<std::mutex> lock(channelMutex);
-        if (!track || moveAhead(*track, trackFrame)) {
-            moveListener();
+        if (!track || moveAhead(*track, frame)) {
+            moveClock(channel.clock);
             return;
         }
     }
     pauseDecoder(*track);
-    prepareMove(*track, trackFrame);
+    prepareMove(*track, frame);
     {
         std::lock_guard<std::mutex> lock(channelMutex);
-        commitMove(*track, trackFrame);
-        moveListener();
+        commitMove(*track, frame);
+        moveClock(channel.clock);
     }
     resumeDecoder(*track);
+}
+
+// The frame `offsetBytes` from frame `frame`, rounded down, clamped to 0
+// below and to the largest count above.
+uint64_t offsetFrame(uint64_t frame, int64_t offsetBytes, uint32_t bytesPerFrame) {
+    if (offsetBytes >= 0) return frame + std::min<uint64_t>(offsetBytes / bytesPerFrame, ~frame);
+    // -(offsetBytes + 1) is |offsetBytes| - 1, which fits even for the lowest value.
+    const uint64_t framesBack = static_cast<uint64_t>(-(offsetBytes + 1)) / bytesPerFrame + 1;
+    return frame > framesBack ? frame - framesBack : 0;
 }
 
 void SDLCALL fillDevice(void*, Uint8* bytes, int length) {
@@ -110,7 +107,7 @@ void SDLCALL fillDevice(void*, Uint8* bytes, int length) {
         std::memset(bytes, 0, length);
         return;
     }
-    renderFrames(*stream, stream->clock.handedFrames, frames, reinterpret_cast<int16_t*>(bytes));
+    renderFrames(*stream->track, stream->clock.handedFrames, frames, reinterpret_cast<int16_t*>(bytes));
     noteDeviceFill(stream->clock, frames, now());
 }
 
@@ -153,23 +150,26 @@ uint32_t audioStreamCreateFile(const char* path) {
 
 // Only this thread creates, replaces or frees the stream, so finding the
 // channel needs no lock; moveChannel changes what the callback reads under it.
-bool audioChannelPlay(uint32_t handle) {
+bool audioChannelPlayFrom(uint32_t handle, uint64_t bytes) {
     Channel& channel = channelFor(handle);
+    const TrackFormat& format = formatOf(channel);
     const bool playable = isStream(channel);
     const bool deviceDriven = playable && devicePlaying();
-    moveChannel(channel, 0, [&](PlayClock& clock) { startClock(clock, 0, deviceDriven, now()); });
+    // The silent clock of no stream has no length to stop at.
+    const uint64_t wholeFrames = bytes / format.bytesPerFrame();
+    const uint64_t frame = playable ? std::min(wholeFrames, format.frames) : wholeFrames;
+    moveChannel(channel, frame, [&](PlayClock& clock) { startClock(clock, frame, deviceDriven, now()); });
     return playable;
 }
+
+bool audioChannelPlay(uint32_t handle) { return audioChannelPlayFrom(handle, 0); }
 
 bool audioChannelSetPosition(uint32_t handle, uint64_t bytes) {
     Channel& channel = channelFor(handle);
     const TrackFormat& format = formatOf(channel);
-    const uint64_t trackFrame = bytes / format.bytesPerFrame();
-    if (!isStream(channel) || trackFrame > format.frames) return false;
-    // The first output frame that maps onto that track frame (rounded up).
-    const uint64_t rate = format.rate;
-    const uint64_t outputFrame = (trackFrame * OUTPUT_RATE + rate - 1) / rate;
-    moveChannel(channel, outputFrame, [&](PlayClock& clock) { seekClock(clock, outputFrame, now()); });
+    const uint64_t frame = bytes / format.bytesPerFrame();
+    if (!isStream(channel) || frame > format.frames) return false;
+    moveChannel(channel, frame, [&](PlayClock& clock) { seekClock(clock, frame, now()); });
     return true;
 }
 
@@ -178,19 +178,18 @@ uint64_t audioChannelGetPosition(uint32_t handle) {
     Channel& channel = channelFor(handle);
     const uint64_t tick = now(), ticksPerSecond = SDL_GetPerformanceFrequency();
     if (channel.clock.deviceDriven && !devicePlaying()) leaveDevice(channel.clock, tick, ticksPerSecond);
-    const uint64_t outputFrame = readClock(channel.clock, tick, ticksPerSecond);
-    channel.reportedTrackFrame = trackFrameAt(channel, outputFrame);
+    const uint64_t frame = readClock(channel.clock, tick, ticksPerSecond);
     // Without the device's callbacks the listener's position is the play frame.
-    if (channel.track && !channel.clock.deviceDriven) notePlayFrame(*channel.track, channel.reportedTrackFrame);
-    return channel.reportedTrackFrame * formatOf(channel).bytesPerFrame();
+    if (channel.track && !channel.clock.deviceDriven) notePlayFrame(*channel.track, frame);
+    return frame * formatOf(channel).bytesPerFrame();
 }
 
 uint64_t audioChannelGetHandedBytes(uint32_t handle) {
     std::lock_guard<std::mutex> lock(channelMutex);
     const Channel& channel = channelFor(handle);
     const PlayClock& clock = channel.clock;
-    const uint64_t outputFrame = clock.deviceDriven ? clock.handedFrames : clock.reportedFrame;
-    return trackFrameAt(channel, outputFrame) * formatOf(channel).bytesPerFrame();
+    const uint64_t frame = clock.deviceDriven ? clock.handedFrames : clock.reportedFrame;
+    return frame * formatOf(channel).bytesPerFrame();
 }
 
 double audioChannelBytes2Seconds(uint32_t handle, uint64_t bytes) {
@@ -199,13 +198,13 @@ double audioChannelBytes2Seconds(uint32_t handle, uint64_t bytes) {
     return static_cast<double>(bytes) / (static_cast<double>(format.rate) * format.bytesPerFrame());
 }
 
-void audioChannelGetFFT1024(uint32_t handle, float out[SPECTRUM_BINS]) {
+void audioChannelGetFFT1024(uint32_t handle, float out[SPECTRUM_BINS], int64_t offsetBytes) {
     uint64_t firstFrame;
     Channel* channel;
     {
         std::lock_guard<std::mutex> lock(channelMutex);
         channel = &channelFor(handle);
-        firstFrame = channel->reportedTrackFrame;
+        firstFrame = offsetFrame(channel->clock.reportedFrame, offsetBytes, formatOf(*channel).bytesPerFrame());
     }
     // Safe outside the lock: only this thread replaces or frees the stream.
     TrackStream* track = channel->track.get();
@@ -226,7 +225,6 @@ void audioFree() {
         std::lock_guard<std::mutex> lock(channelMutex);
         released = std::move(stream);
         noStream.clock = PlayClock{};
-        noStream.reportedTrackFrame = 0;
     }
     closeSpectrum();
 }

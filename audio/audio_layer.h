@@ -1,7 +1,9 @@
 // Our own small audio library: one output device (SDL2), streams decoded from
 // MP3 files (libmpg123), play position and spectrum of a stream (kissfft).
-// Positions are bytes of the stream's decoded 16-bit data at its own rate and
-// channel count. Call from one thread; the device callback runs on SDL's own.
+// Positions are bytes of the stream's decoded data: every track decodes to
+// 44.1 kHz stereo 16-bit whatever its own format, so 176400 bytes are a
+// second of any of them. Call from one thread; the device callback runs on
+// SDL's own.
 #pragma once
 #include <cstdint>
 
@@ -19,16 +21,19 @@ bool audioInit();
 // replaces the previous one, whose handle then means "no stream".
 uint32_t audioStreamCreateFile(const char* path);
 
-// Plays from the start. Handle 0 (or any handle that is no stream) still
-// starts a silent real-time clock at 44100 Hz stereo, with an all-zero
-// spectrum, and returns false.
+// Plays from `bytes` (down to a whole frame, at most the length): the output
+// and the position both begin there. Handle 0 (or any handle that is no
+// stream) still starts a silent real-time clock at 44100 Hz stereo, from
+// `bytes` as well, with an all-zero spectrum, and returns false.
+bool audioChannelPlayFrom(uint32_t handle, uint64_t bytes);
+// audioChannelPlayFrom(handle, 0).
 bool audioChannelPlay(uint32_t handle);
 
 // Moves the position to `bytes` (down to a whole frame, at most the length).
 // False for no stream or a position past the end. Outside what is decoded
 // around the play position, it waits for a seek and a chunk of decoding
-// (about a millisecond); so may audioChannelPlay, when the start is no
-// longer held.
+// (about a millisecond); so may audioChannelPlayFrom, when its start is not
+// held.
 bool audioChannelSetPosition(uint32_t handle, uint64_t bytes);
 
 // Bytes of decoded data that have reached the listener: never less than the
@@ -42,14 +47,16 @@ uint64_t audioChannelGetPosition(uint32_t handle);
 // measuring the lag of the reported position.
 uint64_t audioChannelGetHandedBytes(uint32_t handle);
 
-// `bytes` of the stream's data in seconds, at its own rate and channel count.
+// `bytes` of the stream's data in seconds.
 double audioChannelBytes2Seconds(uint32_t handle, uint64_t bytes);
 
-// The spectrum of the FFT_SIZE frames starting at the position last read by
-// audioChannelGetPosition. Allocates nothing and waits on neither the device
-// nor the decoder: frames not decoded yet, or dropped because the position
-// was last read more than a second of play ago, count as silence.
-void audioChannelGetFFT1024(uint32_t handle, float out[SPECTRUM_BINS]);
+// The spectrum of the FFT_SIZE frames starting `offsetBytes` after the
+// position last read by audioChannelGetPosition (before it when negative),
+// down to a whole frame and never before the first. Allocates nothing and
+// waits on neither the device nor the decoder: frames not decoded yet (play
+// is decoded about three seconds ahead), or dropped (a second behind play is
+// kept, less what the device holds), count as silence.
+void audioChannelGetFFT1024(uint32_t handle, float out[SPECTRUM_BINS], int64_t offsetBytes = 0);
 
 // Stops output and releases the device, the stream and the FFT plan; safe at
 // any time, also when nothing was started.

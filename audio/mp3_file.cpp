@@ -1,6 +1,9 @@
 // libmpg123 behind the Mp3File calls: one handle per open file, its output
 // format fixed for the whole file (a stream that changes format mid-way ends
 // there), the library quiet. Damaged files decode as far as they hold.
+// Allowing the output format alone leaves the conversion to the library:
+// files at 44.1 kHz decode untouched, others go through its N-to-M synthesis,
+// which keeps gapless lengths exact and seeks to exact output frames.
 #include "audio/mp3_file.h"
 
 #include <mpg123.h>
@@ -33,7 +36,7 @@ mpg123_handle* openDecoder(std::FILE* source) {
     const bool configured =
         mpg123_param(mh, MPG123_ADD_FLAGS, flags, 0) == MPG123_OK &&
         mpg123_format_none(mh) == MPG123_OK &&
-        mpg123_format2(mh, 0, MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16) == MPG123_OK &&
+        mpg123_format(mh, DECODED_RATE, MPG123_STEREO, MPG123_ENC_SIGNED_16) == MPG123_OK &&
         mpg123_replace_reader_handle(mh, readSource, seekSource, nullptr) == MPG123_OK;
     if (!configured || mpg123_open_handle(mh, source) != MPG123_OK) {
         mpg123_delete(mh);
@@ -42,13 +45,14 @@ mpg123_handle* openDecoder(std::FILE* source) {
     return mh;
 }
 
-// The format of the first frame; reading it also clears the new-format
-// notice, so the first read returns samples.
+// The output format, checked (a library built without resampling offers none
+// for other rates); reading it also clears the new-format notice, so the
+// first read returns samples.
 bool readFormat(mpg123_handle* mh, Mp3File& file) {
     long rate = 0;
     int channels = 0, encoding = 0;
     if (mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK) return false;
-    if (encoding != MPG123_ENC_SIGNED_16 || rate <= 0 || (channels != 1 && channels != 2)) return false;
+    if (encoding != MPG123_ENC_SIGNED_16 || rate != DECODED_RATE || channels != DECODED_CHANNELS) return false;
     file.rate = static_cast<int>(rate);
     file.channels = channels;
     return true;

@@ -35,11 +35,7 @@ bool openMusicTrack(const char* path) {
     return musicStream != 0;
 }
 
-bool playMusicFrom(uint64_t bytes) {
-    const bool playing = audioChannelPlay(musicStream);
-    audioChannelSetPosition(musicStream, bytes);
-    return playing;
-}
+bool playMusicFrom(uint64_t bytes) { return audioChannelPlayFrom(musicStream, bytes); }
 
 // A failed play leaves no stream, so the move to 0 that follows is a no-op
 // then: the order against a report shown in between does not matter.
@@ -60,7 +56,7 @@ void refreshSyncSignals() {
     const uint64_t heard = audioChannelGetPosition(musicStream);
     const int64_t shown = int64_t(heard) - pictureDelayBytes;
     deriveSyncSignals(shown > 0 ? uint64_t(shown) : 0);
-    audioChannelGetFFT1024(musicStream, fftBins);
+    audioChannelGetFFT1024(musicStream, fftBins, -pictureDelayBytes);
 }
 
 void stopMusic() { audioFree(); }

@@ -24,7 +24,8 @@ extern int64_t pictureDelayBytes;
 bool openMusicOutput();
 bool openMusicTrack(const char* path);
 bool playMusicFromStart();
-// Playing from `bytes` instead of the start: a later start of music and timeline.
+// Playing from `bytes` instead of the start, also on the silent clock of a
+// missing track: a later start of music and timeline.
 bool playMusicFrom(uint64_t bytes);
 void refreshSyncSignals();
 // Steps of refreshSyncSignals after the position read: musicBytePos,

@@ -24,6 +24,7 @@ constexpr uint64_t DECODE_CHUNK_FRAMES = 4096;  // frames per decoding step (93 
 constexpr int DECODER_POLL_MS = 25;             // how often a decoder with a full ring looks for room
 constexpr uint64_t NO_PIN = ~uint64_t{0};       // readerPin when no window is being copied
 
+// As Mp3File decodes: DECODED_RATE and DECODED_CHANNELS for every track.
 struct TrackFormat {
     int rate = 0;         // samples per second per channel, Hz
     int channels = 0;     // 1 or 2

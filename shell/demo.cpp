@@ -51,13 +51,18 @@ int runFrameLoop() {
     }
 }
 
+// --audio-offset in bytes of music, whole frames, keeping its sign.
+static int64_t pictureDelayFor(int milliseconds) {
+    const int64_t bytes = int64_t(bytesAtSeconds((milliseconds < 0 ? -milliseconds : milliseconds) / 1000.0));
+    return milliseconds < 0 ? -bytes : bytes;
+}
+
 void startMusic() {
     const uint64_t startBytes = bytesAtSeconds(demoOptions.startSeconds);
     if (!demoOptions.mute && !openMusicOutput())
         showStartupError("Bass init failed! Remembered the bass.dll file?");
     if (!openMusicTrack(dataSetPath(MUSIC_FILE).c_str())) showStartupError("Bass file loading failed!");
-    pictureDelayBytes = int64_t(bytesAtSeconds(std::abs(demoOptions.audioOffsetMs) / 1000.0)) *
-                        (demoOptions.audioOffsetMs < 0 ? -1 : 1);
+    pictureDelayBytes = pictureDelayFor(demoOptions.audioOffsetMs);
     const bool playing = startBytes == 0 ? playMusicFromStart() : playMusicFrom(startBytes);
     if (!playing) showStartupError("Music failed to play!");
 }

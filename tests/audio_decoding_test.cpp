@@ -1,5 +1,6 @@
-// Streams from files: exact decoded length and format, known when the stream
-// is created; bytes to seconds at the stream's own rate; and files that must
+// Streams from files: exact decoded length, converted to 44.1 kHz stereo,
+// known when the stream is created; bytes to seconds at that rate whatever
+// the file's own; and files that must
 // give no stream (or a shorter one) without crashing: missing, empty,
 // truncated, damaged, random, WAV under an MP3 name.
 #include <gtest/gtest.h>
@@ -19,28 +20,29 @@ protected:
     void TearDown() override { audioFree(); }
 };
 
-TEST_F(AudioDecoding, FixtureTracksDecodeToTheirExactLengthAndOwnFormat) {
+TEST_F(AudioDecoding, FixtureTracksDecodeToTheirExactLengthAt44kStereo) {
     for (const AudioFixture& fixture : {TONE_44K_STEREO, TONE_22K_MONO}) {
         SCOPED_TRACE(fixture.file);
         DecodedTrack track;
         ASSERT_TRUE(decodeMp3File(audioFixturePath(fixture).c_str(), track));
-        EXPECT_EQ(track.rate, fixture.rate);
-        EXPECT_EQ(track.channels, fixture.channels);
-        // Gapless decoding drops the encoder's delay and padding exactly.
-        EXPECT_EQ(track.frames(), fixture.frames);
-        EXPECT_EQ(track.samples.size(), fixture.frames * fixture.channels);
+        EXPECT_EQ(track.rate, 44100);
+        EXPECT_EQ(track.channels, 2);
+        // Gapless decoding drops the encoder's delay and padding exactly,
+        // also through the conversion to 44.1 kHz.
+        EXPECT_EQ(track.frames(), decodedFrames(fixture));
+        EXPECT_EQ(track.samples.size(), decodedFrames(fixture) * 2);
         // A stream knows that length as it is created, long before its
         // decoder gets to the end: the last frame is a valid position, the
         // one after it is not.
         const uint32_t stream = audioStreamCreateFile(audioFixturePath(fixture).c_str());
         ASSERT_NE(stream, 0u);
-        const uint64_t length = fixture.frames * track.bytesPerFrame();
+        const uint64_t length = decodedFrames(fixture) * track.bytesPerFrame();
         EXPECT_TRUE(audioChannelSetPosition(stream, length));
         EXPECT_FALSE(audioChannelSetPosition(stream, length + track.bytesPerFrame()));
     }
 }
 
-TEST_F(AudioDecoding, BytesToSecondsUsesTheStreamsOwnRateAndChannels) {
+TEST_F(AudioDecoding, BytesToSecondsCountsTheConvertedRateForEveryTrack) {
     const uint32_t stereo = audioStreamCreateFile(audioFixturePath(TONE_44K_STEREO).c_str());
     ASSERT_NE(stereo, 0u);
     EXPECT_DOUBLE_EQ(audioChannelBytes2Seconds(stereo, 176400), 1.0);
@@ -50,8 +52,8 @@ TEST_F(AudioDecoding, BytesToSecondsUsesTheStreamsOwnRateAndChannels) {
     const uint32_t mono = audioStreamCreateFile(audioFixturePath(TONE_22K_MONO).c_str());
     ASSERT_NE(mono, 0u);
     EXPECT_NE(mono, stereo);
-    EXPECT_DOUBLE_EQ(audioChannelBytes2Seconds(mono, 44100), 1.0);
-    EXPECT_DOUBLE_EQ(audioChannelBytes2Seconds(mono, TONE_22K_MONO.frames * 2), 2.0);
+    EXPECT_DOUBLE_EQ(audioChannelBytes2Seconds(mono, 176400), 1.0);
+    EXPECT_DOUBLE_EQ(audioChannelBytes2Seconds(mono, decodedFrames(TONE_22K_MONO) * 4), 2.0);
     // The replaced stream's handle now counts as no stream: the timeline's rate.
     EXPECT_DOUBLE_EQ(audioChannelBytes2Seconds(stereo, 44100), 0.25);
     EXPECT_DOUBLE_EQ(audioChannelBytes2Seconds(0, 176400), 1.0);

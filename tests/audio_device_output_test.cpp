@@ -1,7 +1,7 @@
 // What the device is handed, read back through SDL's disk driver (which writes
 // every buffer to a file): from play on, each buffer is the track's own
-// frames at their moment, resampled and spread to stereo as the layer does,
-// or silence where the decoder had not caught up; never anything else, also
+// frames at their moment, as decoded to 44.1 kHz stereo, or silence where
+// the decoder had not caught up; never anything else, also
 // when the device runs far faster than the decoder.
 #include <gtest/gtest.h>
 
@@ -90,7 +90,7 @@ protected:
         const uint32_t handle = audioStreamCreateFile(audioFixturePath(fixture).c_str());
         EXPECT_NE(handle, 0u);
         EXPECT_TRUE(audioChannelPlay(handle));
-        const uint64_t length = fixture.frames * fixture.channels * 2;
+        const uint64_t length = decodedFrames(fixture) * 4;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (audioChannelGetHandedBytes(handle) <= length && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));

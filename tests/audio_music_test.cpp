@@ -7,19 +7,17 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
+#include <optional>
 #include <thread>
 
 #include "audio/music.h"
 #include "shell/demo.h"
 #include "support/audio_fixtures.h"
+#include "support/demo_messages.h"
 #include "support/test_support.h"
+#include "support/working_directory.h"
 
 namespace {
-
-const char* const INIT_FAILED = "Bass init failed! Remembered the bass.dll file?";
-const char* const LOADING_FAILED = "Bass file loading failed!";
-const char* const PLAY_FAILED = "Music failed to play!";
 
 using Texts = std::vector<std::string>;
 
@@ -35,24 +33,20 @@ bool allBinsZero() {
 // case puts there, with the message recorder in place of real boxes.
 class Music : public ::testing::Test {
 protected:
-    void SetUp() override {
-        home = std::filesystem::current_path();
-        installMessageRecorder();
-    }
+    void SetUp() override { installMessageRecorder(); }
     void TearDown() override {
         stopMusic();
         removeMessageRecorder();
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        std::filesystem::current_path(home);
     }
     void enterDataDir(const std::string& name, const std::vector<uint8_t>* musicFile) {
         const std::string dir = makeScratchDir(name);
         if (musicFile) writeFileBytes(dir + "/data/KV07.mp3", *musicFile);
-        std::filesystem::current_path(dir);
+        inDataDir.emplace(dir);
     }
     void withoutDevice() { setenv("SDL_AUDIODRIVER", "no_such_audio_driver", 1); }
 
-    std::filesystem::path home;
+    std::optional<ScopedWorkingDirectory> inDataDir;  // left after TearDown
     const std::vector<uint8_t> tone = readFileBytes(audioFixturePath(TONE_44K_STEREO));
 };
 
@@ -133,9 +127,9 @@ TEST_F(Music, CountsWithTheTopBitSetStayPositive) {
 TEST_F(Music, MissingFileShowsTwoBoxesThenRunsASilentClock) {
     enterDataDir("missing", nullptr);
     startMusic();
-    EXPECT_EQ(recordedTexts(), (Texts{LOADING_FAILED, PLAY_FAILED}));
+    EXPECT_EQ(recordedTexts(), (Texts{MUSIC_LOADING_FAILED, MUSIC_PLAY_FAILED}));
     for (const RecordedBox& box : recordedBoxes()) {
-        EXPECT_EQ(box.caption, "ERROR");
+        EXPECT_EQ(box.caption, ERROR_CAPTION);
         EXPECT_EQ(box.icon, MessageIcon::Exclamation);
         EXPECT_EQ(box.buttons, MessageButtons::Ok);
     }
@@ -156,7 +150,7 @@ TEST_F(Music, FileThatIsNoMp3ShowsTheSameTwoBoxes) {
     const std::vector<uint8_t> wav = readFileBytes(audioFixtureWavPath(TONE_44K_STEREO));
     enterDataDir("wav_named_mp3", &wav);
     startMusic();
-    EXPECT_EQ(recordedTexts(), (Texts{LOADING_FAILED, PLAY_FAILED}));
+    EXPECT_EQ(recordedTexts(), (Texts{MUSIC_LOADING_FAILED, MUSIC_PLAY_FAILED}));
     EXPECT_EQ(musicStream, 0u);
 }
 
@@ -164,7 +158,7 @@ TEST_F(Music, NoDeviceShowsTheInitBoxThenPlaysSilentlyWithTheTracksSpectrum) {
     withoutDevice();
     enterDataDir("no_device", &tone);
     startMusic();
-    EXPECT_EQ(recordedTexts(), Texts{INIT_FAILED});
+    EXPECT_EQ(recordedTexts(), Texts{MUSIC_INIT_FAILED});
     EXPECT_NE(musicStream, 0u);
     sleepMs(100);
     refreshSyncSignals();
@@ -177,7 +171,7 @@ TEST_F(Music, NoDeviceAndNoFileShowEveryBoxInOrder) {
     withoutDevice();
     enterDataDir("nothing", nullptr);
     startMusic();
-    EXPECT_EQ(recordedTexts(), (Texts{INIT_FAILED, LOADING_FAILED, PLAY_FAILED}));
+    EXPECT_EQ(recordedTexts(), (Texts{MUSIC_INIT_FAILED, MUSIC_LOADING_FAILED, MUSIC_PLAY_FAILED}));
     sleepMs(20);
     refreshSyncSignals();
     EXPECT_GT(musicBytePos, 0.0f);

@@ -8,11 +8,11 @@
 #include <cmath>
 #include <thread>
 
+#include "support/demo_messages.h"
 #include "support/x_session.h"
 
 namespace {
 
-const char* const TITLE = "KV 2007 Demo - Zorblax!";
 const std::vector<std::string> DEMO_ENV = {"SDL_AUDIODRIVER=dummy", "LIBGL_ALWAYS_SOFTWARE=1"};
 
 void sleepSeconds(double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); }
@@ -27,8 +27,8 @@ protected:
     void startDemo() {
         ASSERT_TRUE(server.start(800, 600));
         demo = startProcess(DEMO_BINARY, DEMO_SOURCE_DIR, server.display(), DEMO_ENV);
-        window = server.waitForWindow(TITLE, 20.0);
-        ASSERT_NE(window, 0u) << "no window titled " << TITLE;
+        window = server.waitForWindow(WINDOW_TITLE, 20.0);
+        ASSERT_NE(window, 0u) << "no window titled " << WINDOW_TITLE;
     }
     void TearDown() override {
         if (demo.pid > 0) waitProcess(demo, 0.0);
@@ -95,7 +95,7 @@ TEST_F(DemoRun, EscapeEndsTheRunWithZeroWithinTwoSeconds) {
     ASSERT_TRUE(server.setKey("Escape", true));
     EXPECT_EQ(waitProcess(demo, 2.0), 0);
     server.setKey("Escape", false);
-    EXPECT_EQ(server.waitForWindow(TITLE, 0.0), 0u);
+    EXPECT_EQ(server.waitForWindow(WINDOW_TITLE, 0.0), 0u);
 }
 
 TEST_F(DemoRun, CloseRequestEndsTheRunWithZeroWithinTwoSeconds) {

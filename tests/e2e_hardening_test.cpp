@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "support/audio_fixtures.h"
+#include "support/demo_messages.h"
 #include "support/position_probe.h"
 #include "support/x_session.h"
 
@@ -17,7 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const TITLE = "KV 2007 Demo - Zorblax!";
 const std::string PROJECT_DIR = DEMO_SOURCE_DIR;
 const std::vector<std::string> DEMO_ENV = {"SDL_AUDIODRIVER=dummy", "LIBGL_ALWAYS_SOFTWARE=1"};
 // Generous: start-up on a loaded two-core machine with llvmpipe.
@@ -39,7 +39,7 @@ protected:
         if (demo.pid > 0) waitProcess(demo, 0.0);
     }
 
-    bool demoWindowExists() const { return server.waitForWindow(TITLE, 0.0) != 0; }
+    bool demoWindowExists() const { return server.waitForWindow(WINDOW_TITLE, 0.0) != 0; }
 
     // The next box with this caption that has not been answered yet, marked
     // as answered; 0 when none comes within the patience.
@@ -92,8 +92,8 @@ protected:
     }
 
     unsigned long waitForDemoWindow() {
-        const unsigned long window = server.waitForWindow(TITLE, PATIENCE);
-        EXPECT_NE(window, 0u) << "no window titled " << TITLE;
+        const unsigned long window = server.waitForWindow(WINDOW_TITLE, PATIENCE);
+        EXPECT_NE(window, 0u) << "no window titled " << WINDOW_TITLE;
         return window;
     }
     // Escape held from the moment the window shows until the demo ends. The
@@ -119,9 +119,9 @@ TEST_F(HardenedRun, WithoutDataDirectoryShowsTheTwoMusicBoxesThenRunsUntilEscape
     const std::string empty = makeScratchDir("no_data");
     start(800, 600, empty);
     const unsigned long window = waitForDemoWindow();
-    // "Bass file loading failed!", then "Music failed to play!".
-    answerBoxes("ERROR", 2);
-    expectNoMoreBoxes("ERROR");
+    // MUSIC_LOADING_FAILED, then MUSIC_PLAY_FAILED.
+    answerBoxes(ERROR_CAPTION, 2);
+    expectNoMoreBoxes(ERROR_CAPTION);
     endWithEscape(window);
     expectScreenAsFound(800, 600);
 }
@@ -129,15 +129,15 @@ TEST_F(HardenedRun, WithoutDataDirectoryShowsTheTwoMusicBoxesThenRunsUntilEscape
 TEST_F(HardenedRun, WithoutAudioDeviceShowsTheInitBoxThenRunsUntilEscape) {
     start(800, 600, PROJECT_DIR, {"SDL_AUDIODRIVER=no_such_audio_driver"});
     const unsigned long window = waitForDemoWindow();
-    // "Bass init failed! Remembered the bass.dll file?" alone: the file plays.
-    answerBoxes("ERROR", 1);
-    expectNoMoreBoxes("ERROR");
+    // MUSIC_INIT_FAILED alone: the file plays.
+    answerBoxes(ERROR_CAPTION, 1);
+    expectNoMoreBoxes(ERROR_CAPTION);
     endWithEscape(window);
 }
 
 TEST_F(HardenedRun, RefusedModeAnsweredYesRunsInAnExact800By600Window) {
     start(1024, 768, PROJECT_DIR);
-    const unsigned long question = nextBox("Quillfen");
+    const unsigned long question = nextBox(WINDOWED_QUESTION_CAPTION);
     ASSERT_NE(question, 0u) << "no windowed-mode question on a screen without 800x600";
     EXPECT_FALSE(demoWindowExists()) << "the question comes before any window";
     ASSERT_TRUE(answer(question, "Return"));  // Yes
@@ -145,19 +145,19 @@ TEST_F(HardenedRun, RefusedModeAnsweredYesRunsInAnExact800By600Window) {
     const unsigned long window = waitForDemoWindow();
     ASSERT_TRUE(server.waitUntilViewable(window, PATIENCE));
     EXPECT_EQ(server.windowSize(window), std::make_pair(800, 600));
-    expectNoMoreBoxes("ERROR");
+    expectNoMoreBoxes(ERROR_CAPTION);
     endWithEscape(window);
     expectScreenAsFound(1024, 768);
 }
 
 TEST_F(HardenedRun, RefusedModeAnsweredNoSaysItClosesAndEndsWithoutAWindow) {
     start(1024, 768, PROJECT_DIR);
-    const unsigned long question = nextBox("Quillfen");
+    const unsigned long question = nextBox(WINDOWED_QUESTION_CAPTION);
     ASSERT_NE(question, 0u);
     ASSERT_TRUE(answer(question, "Escape"));  // No
 
-    // "Program Will Now Close."
-    const unsigned long closing = nextBox("ERROR");
+    // PROGRAM_WILL_CLOSE
+    const unsigned long closing = nextBox(ERROR_CAPTION);
     ASSERT_NE(closing, 0u);
     EXPECT_FALSE(demoWindowExists());
     ASSERT_TRUE(answer(closing, "Return"));
@@ -169,13 +169,13 @@ TEST_F(HardenedRun, RefusedModeAnsweredNoSaysItClosesAndEndsWithoutAWindow) {
 // framebuffer objects at all, as far as the demo can tell).
 TEST_F(HardenedRun, DriverWithoutFramebufferObjectsShowsTwoBoxesAndEndsWithZero) {
     start(800, 600, PROJECT_DIR, {"MESA_EXTENSION_OVERRIDE=-GL_EXT_framebuffer_object"});
-    // "Failed to initialize FBO!" while the window still stands...
-    const unsigned long fboBox = nextBox("ERROR");
+    // FBO_INIT_FAILED while the window still stands...
+    const unsigned long fboBox = nextBox(ERROR_CAPTION);
     ASSERT_NE(fboBox, 0u);
     EXPECT_TRUE(demoWindowExists());
     ASSERT_TRUE(answer(fboBox, "Return"));
-    // ...then "Initialization Failed." after the teardown; no music was started.
-    const unsigned long initBox = nextBox("ERROR");
+    // ...then INITIALIZATION_FAILED after the teardown; no music was started.
+    const unsigned long initBox = nextBox(ERROR_CAPTION);
     ASSERT_NE(initBox, 0u);
     EXPECT_FALSE(demoWindowExists());
     ASSERT_TRUE(answer(initBox, "Return"));
@@ -194,7 +194,7 @@ TEST_F(HardenedRun, EscapeFromTheFirstFrameEndsWithZeroAndRestoresTheScreen) {
 
 TEST_F(HardenedRun, CloseRequestAsSoonAsTheWindowExistsEndsWithZero) {
     start(800, 600, PROJECT_DIR);
-    const unsigned long window = server.waitForWindow(TITLE, PATIENCE);
+    const unsigned long window = server.waitForWindow(WINDOW_TITLE, PATIENCE);
     ASSERT_NE(window, 0u);
     ASSERT_TRUE(server.requestClose(window));
     EXPECT_EQ(waitProcess(demo, PATIENCE), 0);

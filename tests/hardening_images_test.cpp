@@ -17,6 +17,7 @@
 #include "shell/demo.h"
 #include "support/scenes_fixture.h"
 #include "shell/window.h"
+#include "support/demo_messages.h"
 #include "support/png_fixtures.h"
 
 using namespace scenefix;
@@ -247,7 +248,7 @@ TEST(NoDataDirectory, EveryHandleIsZeroOnlyTheMusicBoxesShowAndTheTimelineRuns) 
 
     startMusic();
     EXPECT_EQ(recordedTexts(),
-              (std::vector<std::string>{"Bass file loading failed!", "Music failed to play!"}));
+              (std::vector<std::string>{MUSIC_LOADING_FAILED, MUSIC_PLAY_FAILED}));
     recordedBoxes().clear();
 
     expectWholeTimeline(runTimeline(COARSE_STEP));

@@ -18,14 +18,14 @@
 #include "shell/demo.h"
 #include "shell/window.h"
 #include "support/audio_fixtures.h"
+#include "support/demo_messages.h"
 #include "support/position_probe.h"
+#include "support/working_directory.h"
 #include "support/x_session.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-const char* const TITLE = "KV 2007 Demo - Zorblax!";
 
 int threadCount() {
     int count = 0;
@@ -77,9 +77,8 @@ TEST(Teardown, WholeRunEndedByEscapeAtTheFirstFrameLeavesNothingBehind) {
     TestXServer server;
     ASSERT_TRUE(server.start(800, 600));
     setenv("DISPLAY", server.display().c_str(), 1);
-    const fs::path home = fs::current_path();
     const std::string dir = completeDataSet("whole_run");
-    fs::current_path(dir);
+    ScopedWorkingDirectory inDataSet(dir);
 
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0);
     SDL_DisplayMode desktop = {};
@@ -104,7 +103,7 @@ TEST(Teardown, WholeRunEndedByEscapeAtTheFirstFrameLeavesNothingBehind) {
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
     EXPECT_EQ(hWnd, nullptr);
     EXPECT_EQ(hRC, nullptr);
-    EXPECT_EQ(server.waitForWindow(TITLE, 0.0), 0u) << "the demo window is still there";
+    EXPECT_EQ(server.waitForWindow(WINDOW_TITLE, 0.0), 0u) << "the demo window is still there";
     EXPECT_EQ(threadCount(), threadsBefore) << "a thread of the run is still alive";
 
     // The share group outlives the demo's context.
@@ -118,15 +117,14 @@ TEST(Teardown, WholeRunEndedByEscapeAtTheFirstFrameLeavesNothingBehind) {
     EXPECT_NE(sceneDepthRenderbuffer, 0u);
     EXPECT_FALSE(glIsRenderbufferEXT(sceneDepthRenderbuffer));
 
-    fs::current_path(home);
+    inDataSet.leave();
     fs::remove_all(dir);
 }
 
 TEST(Teardown, StopMusicEndsTheAudioThread) {
-    const fs::path home = fs::current_path();
     const std::string dir = makeScratchDir("music_thread");
     writeFileBytes(dir + "/data/KV07.mp3", readFileBytes(audioFixturePath(TONE_44K_STEREO)));
-    fs::current_path(dir);
+    const ScopedWorkingDirectory inScratch(dir);
     installMessageRecorder();
 
     const int before = threadCount();
@@ -139,7 +137,6 @@ TEST(Teardown, StopMusicEndsTheAudioThread) {
     EXPECT_TRUE(recordedBoxes().empty());
 
     removeMessageRecorder();
-    fs::current_path(home);
 }
 
 }  // namespace

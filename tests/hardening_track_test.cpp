@@ -4,8 +4,8 @@
 // the timeline always reaches its end.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,14 +15,13 @@
 #include "audio/music.h"
 #include "shell/demo.h"
 #include "support/audio_fixtures.h"
+#include "support/demo_messages.h"
 #include "support/position_probe.h"
 #include "support/test_support.h"
+#include "support/working_directory.h"
 
 namespace {
 
-const char* const INIT_FAILED = "Bass init failed! Remembered the bass.dll file?";
-const char* const LOADING_FAILED = "Bass file loading failed!";
-const char* const PLAY_FAILED = "Music failed to play!";
 const char* const MUSIC_PATH = "data/KV07.mp3";
 
 using Bytes = std::vector<uint8_t>;
@@ -44,30 +43,31 @@ struct TrackCase {
     std::function<Bytes()> file;  // null: no file at all
     bool withDevice;              // false: SDL is given an audio driver that does not exist
     Texts messages;               // the boxes, in order
-    double bytesPerSecond;        // the stream's own byte rate; the timeline's when there is none
+    double bytesPerSecond;        // the timeline's byte rate, with a stream of any format or none
 };
 
 std::ostream& operator<<(std::ostream& out, const TrackCase& c) { return out << c.name; }
 
 const TrackCase TRACK_CASES[] = {
-    {"Missing", nullptr, true, {LOADING_FAILED, PLAY_FAILED}, 176400},
-    {"Empty", [] { return Bytes{}; }, true, {LOADING_FAILED, PLAY_FAILED}, 176400},
-    {"RandomBytes", [] { return noise(200000); }, true, {LOADING_FAILED, PLAY_FAILED}, 176400},
+    {"Missing", nullptr, true, {MUSIC_LOADING_FAILED, MUSIC_PLAY_FAILED}, 176400},
+    {"Empty", [] { return Bytes{}; }, true, {MUSIC_LOADING_FAILED, MUSIC_PLAY_FAILED}, 176400},
+    {"RandomBytes", [] { return noise(200000); }, true, {MUSIC_LOADING_FAILED, MUSIC_PLAY_FAILED},
+     176400},
     {"WavNamedMp3", [] { return readFileBytes(audioFixtureWavPath(TONE_44K_STEREO)); }, true,
-     {LOADING_FAILED, PLAY_FAILED}, 176400},
+     {MUSIC_LOADING_FAILED, MUSIC_PLAY_FAILED}, 176400},
     {"TruncatedHalfway", [] { return firstHalfOf(fixtureBytes(TONE_44K_STEREO)); }, true, {}, 176400},
-    {"Mono22kHz", [] { return fixtureBytes(TONE_22K_MONO); }, true, {}, 44100},
+    {"Mono22kHz", [] { return fixtureBytes(TONE_22K_MONO); }, true, {}, 176400},
     {"OneSecond", [] { return fixtureBytes(TONE_1S); }, true, {}, 176400},
-    {"OneSecondWithoutDevice", [] { return fixtureBytes(TONE_1S); }, false, {INIT_FAILED}, 176400},
+    {"OneSecondWithoutDevice", [] { return fixtureBytes(TONE_1S); }, false, {MUSIC_INIT_FAILED},
+     176400},
 };
 
 class BrokenTrack : public ::testing::TestWithParam<TrackCase> {
 protected:
     void SetUp() override {
-        home = std::filesystem::current_path();
         const std::string dir = makeScratchDir(GetParam().name);
         if (GetParam().file) writeFileBytes(dir + "/" + MUSIC_PATH, GetParam().file());
-        std::filesystem::current_path(dir);
+        inDataDir.emplace(dir);
         if (!GetParam().withDevice) setenv("SDL_AUDIODRIVER", "no_such_audio_driver", 1);
         installMessageRecorder();
     }
@@ -75,9 +75,8 @@ protected:
         stopMusic();
         removeMessageRecorder();
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        std::filesystem::current_path(home);
     }
-    std::filesystem::path home;
+    std::optional<ScopedWorkingDirectory> inDataDir;  // left after TearDown
 };
 
 // The demo's own per-frame read of the position.
@@ -106,7 +105,7 @@ TEST_P(BrokenTrack, ShowsItsBoxesAndThePositionRunsOnPastTheEnd) {
 
     EXPECT_EQ(recordedTexts(), c.messages);
     for (const RecordedBox& box : recordedBoxes()) {
-        EXPECT_EQ(box.caption, "ERROR");
+        EXPECT_EQ(box.caption, ERROR_CAPTION);
         EXPECT_EQ(box.icon, MessageIcon::Exclamation);
         EXPECT_EQ(box.buttons, MessageButtons::Ok);
     }

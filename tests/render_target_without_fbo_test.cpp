@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "resources/render_target.h"
 #include "resources/textures.h"
 #include "shell/demo.h"
+#include "support/demo_messages.h"
 #include "support/test_support.h"
 
 namespace {
@@ -59,15 +59,12 @@ class WithoutFramebufferExtension : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("MESA_EXTENSION_OVERRIDE", "-GL_EXT_framebuffer_object", 1);
-        previousDir = std::filesystem::current_path();
         trapExtensionEntryPoints();
     }
     void TearDown() override {
         removeMessageRecorder();
         closeTestGLContext();
-        std::filesystem::current_path(previousDir);
     }
-    std::filesystem::path previousDir;
 };
 
 TEST_F(WithoutFramebufferExtension, CreateRenderTargetFailsWithItsMessageAndCallsNothing) {
@@ -80,8 +77,8 @@ TEST_F(WithoutFramebufferExtension, CreateRenderTargetFailsWithItsMessageAndCall
 
     ASSERT_EQ(recordedBoxes().size(), 1u);
     const RecordedBox& box = recordedBoxes()[0];
-    EXPECT_EQ(box.caption, "ERROR");
-    EXPECT_EQ(box.text, "Failed to initialize FBO!");
+    EXPECT_EQ(box.caption, ERROR_CAPTION);
+    EXPECT_EQ(box.text, FBO_INIT_FAILED);
     EXPECT_EQ(box.icon, MessageIcon::Exclamation);
     EXPECT_EQ(box.buttons, MessageButtons::Ok);
     EXPECT_TRUE(extensionCalls.empty()) << extensionCalls.front();
@@ -101,7 +98,7 @@ TEST_F(WithoutFramebufferExtension, StartUpEndsWithBothMessagesInOrder) {
     EXPECT_FALSE(openDemoWindowIn(makeScratchDir("start_up")));
 
     EXPECT_EQ(recordedTexts(),
-              (std::vector<std::string>{"Failed to initialize FBO!", "Initialization Failed."}));
+              (std::vector<std::string>{FBO_INIT_FAILED, INITIALIZATION_FAILED}));
     EXPECT_TRUE(extensionCalls.empty()) << extensionCalls.front();
 }
 

@@ -9,6 +9,7 @@
 
 #include "shell/command_line.h"
 #include "support/test_support.h"
+#include "support/working_directory.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -123,19 +124,17 @@ TEST(CommandLine, TimesOfMusicInSecondsOrMinutesAndWholeFrames) {
 }
 
 TEST(CommandLine, DataSetAsAskedHereOrInstalledBesideTheProgram) {
-    const fs::path home = fs::current_path();
     const fs::path dir = makeScratchDir("data_lookup");
     const fs::path bin = dir / "prefix/bin", installed = dir / "prefix/share/kv2007demo/data";
     fs::create_directories(bin);
     fs::create_directories(installed);
     fs::create_directories(dir / "elsewhere");
-    fs::current_path(dir / "elsewhere");
+    ScopedWorkingDirectory elsewhere(dir / "elsewhere");
     EXPECT_EQ(fs::path(findDataDirectory("", bin.string())), installed);
     EXPECT_EQ(findDataDirectory("", (dir / "nowhere").string()), "data") << "reported as always";
     EXPECT_EQ(findDataDirectory("mine", bin.string()), "mine");
     fs::create_directories("data");
     EXPECT_EQ(findDataDirectory("", bin.string()), "data") << "the working directory's first";
-    fs::current_path(home);
 }
 
 }  // namespace

@@ -9,14 +9,11 @@
 #include <cstdlib>
 
 #include "shell/window.h"
+#include "support/demo_messages.h"
 #include "support/test_support.h"
 #include "support/x_session.h"
 
 namespace {
-
-const char* const TITLE = "KV 2007 Demo - Zorblax!";
-const char* const QUESTION =
-    "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?";
 
 // Each test gets its own X server, so the display's modes are the test's choice.
 class WindowTest : public ::testing::Test {
@@ -54,11 +51,11 @@ void expectPerspective(double aspect) {
 TEST_F(WindowTest, WindowedCreationGivesExactClientAreaAndFixedGLState) {
     useScreen(1024, 768);
     installMessageRecorder();
-    ASSERT_TRUE(createDemoWindow(TITLE, 800, 600, 32, false));
+    ASSERT_TRUE(createDemoWindow(WINDOW_TITLE, 800, 600, 32, false));
     EXPECT_TRUE(recordedBoxes().empty());
     EXPECT_FALSE(fullscreen);
-    EXPECT_STREQ(SDL_GetWindowTitle(hWnd), TITLE);
-    EXPECT_EQ(server.waitForWindow(TITLE, 2.0) != 0, true);
+    EXPECT_STREQ(SDL_GetWindowTitle(hWnd), WINDOW_TITLE);
+    EXPECT_EQ(server.waitForWindow(WINDOW_TITLE, 2.0) != 0, true);
 
     int w = 0, h = 0;
     SDL_GL_GetDrawableSize(hWnd, &w, &h);
@@ -104,7 +101,7 @@ TEST_F(WindowTest, WindowedCreationGivesExactClientAreaAndFixedGLState) {
 TEST_F(WindowTest, FullscreenSwitchesToTheModeAndHidesTheCursorUntilTeardown) {
     useScreen(800, 600);
     installMessageRecorder();
-    ASSERT_TRUE(createDemoWindow(TITLE, 800, 600, 32, true));
+    ASSERT_TRUE(createDemoWindow(WINDOW_TITLE, 800, 600, 32, true));
     EXPECT_TRUE(recordedBoxes().empty());
     EXPECT_TRUE(fullscreen);
     EXPECT_TRUE(SDL_GetWindowFlags(hWnd) & SDL_WINDOW_FULLSCREEN);
@@ -118,17 +115,17 @@ TEST_F(WindowTest, FullscreenSwitchesToTheModeAndHidesTheCursorUntilTeardown) {
     EXPECT_EQ(hWnd, nullptr);
     EXPECT_EQ(hRC, nullptr);
     EXPECT_TRUE(recordedBoxes().empty()) << "teardown reported a failure";
-    EXPECT_EQ(server.waitForWindow(TITLE, 0.0), 0u);
+    EXPECT_EQ(server.waitForWindow(WINDOW_TITLE, 0.0), 0u);
 }
 
 TEST_F(WindowTest, MissingModeAnsweredYesGoesOnWindowedWithVisibleCursor) {
     useScreen(1024, 768);
     installMessageRecorder(MessageAnswer::Yes);
-    ASSERT_TRUE(createDemoWindow(TITLE, 800, 600, 32, true));
+    ASSERT_TRUE(createDemoWindow(WINDOW_TITLE, 800, 600, 32, true));
     ASSERT_EQ(recordedBoxes().size(), 1u);
     const RecordedBox& question = recordedBoxes()[0];
-    EXPECT_EQ(question.caption, "Quillfen");
-    EXPECT_EQ(question.text, QUESTION);
+    EXPECT_EQ(question.caption, WINDOWED_QUESTION_CAPTION);
+    EXPECT_EQ(question.text, WINDOWED_QUESTION);
     EXPECT_EQ(question.buttons, MessageButtons::YesNo);
     EXPECT_EQ(question.icon, MessageIcon::Exclamation);
     EXPECT_FALSE(fullscreen);
@@ -143,21 +140,21 @@ TEST_F(WindowTest, MissingModeAnsweredYesGoesOnWindowedWithVisibleCursor) {
 TEST_F(WindowTest, MissingModeAnsweredNoClosesWithoutAnyWindow) {
     useScreen(1024, 768);
     installMessageRecorder(MessageAnswer::No);
-    EXPECT_FALSE(createDemoWindow(TITLE, 800, 600, 32, true));
+    EXPECT_FALSE(createDemoWindow(WINDOW_TITLE, 800, 600, 32, true));
     ASSERT_EQ(recordedBoxes().size(), 2u);
-    EXPECT_EQ(recordedBoxes()[0].caption, "Quillfen");
-    EXPECT_EQ(recordedBoxes()[1].caption, "ERROR");
-    EXPECT_EQ(recordedBoxes()[1].text, "Program Will Now Close.");
+    EXPECT_EQ(recordedBoxes()[0].caption, WINDOWED_QUESTION_CAPTION);
+    EXPECT_EQ(recordedBoxes()[1].caption, ERROR_CAPTION);
+    EXPECT_EQ(recordedBoxes()[1].text, PROGRAM_WILL_CLOSE);
     EXPECT_EQ(recordedBoxes()[1].icon, MessageIcon::Stop);
     EXPECT_EQ(hWnd, nullptr);
-    EXPECT_EQ(server.waitForWindow(TITLE, 0.0), 0u);
+    EXPECT_EQ(server.waitForWindow(WINDOW_TITLE, 0.0), 0u);
 }
 
 TEST_F(WindowTest, VideoInitFailureReportsTheClassRegistrationMessage) {
     setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
     installMessageRecorder();
-    EXPECT_FALSE(createDemoWindow(TITLE, 800, 600, 32, false));
-    EXPECT_EQ(recordedTexts(), std::vector<std::string>{"Failed To Register The Window Class."});
+    EXPECT_FALSE(createDemoWindow(WINDOW_TITLE, 800, 600, 32, false));
+    EXPECT_EQ(recordedTexts(), std::vector<std::string>{WINDOW_CLASS_FAILED});
     EXPECT_EQ(hWnd, nullptr);
 }
 

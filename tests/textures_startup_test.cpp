@@ -13,6 +13,7 @@
 
 #include "resources/textures.h"
 #include "support/test_support.h"
+#include "support/working_directory.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -54,8 +55,7 @@ std::string dataSetWithTwoBadRows() {
 }
 
 TEST(CatalogueStartUp, DecodingWhileTheWindowOpensGivesTheTexturesOfARowByRowLoad) {
-    const fs::path home = fs::current_path();
-    fs::current_path(dataSetWithTwoBadRows());
+    ScopedWorkingDirectory inDataSet(dataSetWithTwoBadRows());
 
     ASSERT_TRUE(openTestGLContext());
     initImageLibraries();
@@ -69,7 +69,6 @@ TEST(CatalogueStartUp, DecodingWhileTheWindowOpensGivesTheTexturesOfARowByRowLoa
     EXPECT_EQ(loadTextures(), 1);
     const std::vector<LoadedTexture> overlapped = catalogueTextures();
     closeTestGLContext();
-    fs::current_path(home);
 
     EXPECT_EQ(texRiddle, 0u);
     EXPECT_EQ(texLine07, 0u);

@@ -1,7 +1,9 @@
 #!/bin/sh
 # Builds the demo and runs every test headless: its own X server (Xvfb,
 # 1024x768 at 24 bits), Mesa's llvmpipe for OpenGL, SDL's dummy audio driver.
-# Extra arguments go to ctest (e.g. -R audio).
+# Extra arguments go to ctest: -L unit runs only the fast tests that need no
+# display and no audio device (the labels unit, gl, audio and e2e are described
+# in tests/CMakeLists.txt); -R Window picks tests by name.
 set -eu
 cd "$(dirname "$0")/.."
 tools/setup.sh

@@ -16,12 +16,16 @@ struct AudioFixture {
     const char* file;
     int rate;
     int channels;
-    uint64_t frames;  // exact length written before encoding
+    uint64_t frames;  // exact length written before encoding, at `rate`
 };
 constexpr AudioFixture TONE_44K_STEREO = {"tone_44k_stereo.mp3", 44100, 2, 3 * 44100};
 constexpr AudioFixture TONE_22K_MONO = {"tone_22k_mono.mp3", 22050, 1, 2 * 22050};
 constexpr AudioFixture TONE_1S = {"tone_1s.mp3", 44100, 2, 44100};
 constexpr AudioFixture TRACK_180S = {"track_180s.mp3", 44100, 2, 180 * 44100};
+
+// Every track decodes to 44.1 kHz stereo: its length and its tone's bin there.
+constexpr uint64_t decodedFrames(const AudioFixture& fixture) { return fixture.frames * 44100 / fixture.rate; }
+constexpr int decodedToneBin(const AudioFixture& fixture) { return TONE_BIN * fixture.rate / 44100; }
 
 std::string audioFixturePath(const AudioFixture& fixture);
 // The uncompressed source of a fixture (a RIFF WAV file).

@@ -5,14 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "support/test_support.h"
+#include "support/working_directory.h"
 
 class EmptyDataDirTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        previousDir = std::filesystem::current_path();
-        std::filesystem::current_path(
+        inScratch.emplace(
             makeScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::create_directories("data/Lyrics");
         ASSERT_TRUE(openTestGLContext());
@@ -21,7 +22,6 @@ protected:
     void TearDown() override {
         removeMessageRecorder();
         closeTestGLContext();
-        std::filesystem::current_path(previousDir);
     }
-    std::filesystem::path previousDir;
+    std::optional<ScopedWorkingDirectory> inScratch;  // left after TearDown
 };

@@ -5,14 +5,15 @@
 #include <epoxy/gl.h>
 #include <IL/il.h>
 #include <SDL.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "shell/demo.h"
 #include "shell/window.h"
+#include "support/working_directory.h"
 
 // ---- message boxes -------------------------------------------------------
 static std::vector<RecordedBox> boxes;
@@ -66,13 +67,22 @@ void closeTestGLContext() {
     destroyDemoWindow();
 }
 
+// Entered by openDemoWindowIn, left by closeDemoWindow: the open window's
+// tests go on reading data/ (the music, a scene's files) relative to it.
+static std::optional<ScopedWorkingDirectory> demoWindowDir;
+
 bool openDemoWindowIn(const std::string& dataDir) {
-    if (chdir(dataDir.c_str()) != 0) return false;
+    demoWindowDir.emplace(dataDir);
     installMessageRecorder();
-    return openDemoPicture(false);
+    if (openDemoPicture(false)) return true;
+    demoWindowDir.reset();  // no window is left to close
+    return false;
 }
 
-void closeDemoWindow() { destroyDemoWindow(); }
+void closeDemoWindow() {
+    destroyDemoWindow();
+    demoWindowDir.reset();
+}
 
 // ---- pixels --------------------------------------------------------------
 Rgb readPixel(int x, int y) {

@@ -29,8 +29,12 @@ std::vector<std::string> recordedTexts();
 bool openTestGLContext(int width = 800, int height = 600);
 void closeTestGLContext();
 
-// The demo's own windowed creation (createDemoWindow with fullscreen false)
-// run in `dataDir` as working directory, with the message recorder installed.
+// The demo's own windowed start-up (openDemoPicture with fullscreen false)
+// with the message recorder installed, run in `dataDir` as working directory.
+// The process stays there while the window is open and is back where it was
+// after closeDemoWindow, or at once when the start-up fails (false). One
+// window at a time; throws std::filesystem::filesystem_error when `dataDir`
+// cannot be entered.
 bool openDemoWindowIn(const std::string& dataDir);
 void closeDemoWindow();
 
