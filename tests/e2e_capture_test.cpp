@@ -27,6 +27,7 @@ extern "C" {
 #include "audio/fft_magnitudes.h"
 #include "scenes/scenes.h"
 #include "shell/capture_run.h"
+#include "support/working_directory.h"
 #include "support/x_session.h"
 
 namespace fs = std::filesystem;
@@ -203,11 +204,10 @@ double psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
 // The capture's frame `frame` rendered in this process the way the run does,
 // the chain offered every frame from the first; RGB24, top row first.
 std::vector<uint8_t> renderHere(double startSeconds, uint64_t frame) {
-    const fs::path previous = fs::current_path();
-    fs::current_path(DEMO_SOURCE_DIR);  // textures load from data/
-    const std::string failure = openCaptureSurface(W, H);
-    fs::current_path(previous);
-    EXPECT_EQ(failure, "");
+    {
+        ScopedWorkingDirectory projectRoot(DEMO_SOURCE_DIR);  // textures load from data/
+        EXPECT_EQ(openCaptureSurface(W, H), "");
+    }
     DecodedTrack track;
     EXPECT_TRUE(decodeMp3File(MUSIC.c_str(), track));
     openSpectrum();
