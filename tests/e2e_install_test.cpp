@@ -1,0 +1,147 @@
+// The program as a user gets it: `cmake --install` of the build into a
+// temporary prefix, started from a directory without data/ on an X server of
+// its own; what the prefix holds besides; and the Debian package cpack makes.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "support/command.h"
+#include "support/position_probe.h"
+#include "support/x_session.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const TITLE = "KV 2007 Demo - Zorblax!";
+const std::string BUILD_DIR = DEMO_BUILD_DIR;
+const std::string DATA_DIR = std::string(DEMO_SOURCE_DIR) + "/data";
+
+// A fresh prefix under the test's scratch directory with the build installed in it.
+std::string installedPrefix(const std::string& name) {
+    const std::string prefix = makeScratchDir(name) + "/prefix";
+    std::string output;
+    const int code = runCommand(shellQuoted(CMAKE_COMMAND_PATH) + " --install " + shellQuoted(BUILD_DIR) +
+                                    " --prefix " + shellQuoted(prefix),
+                                output);
+    return code == 0 ? prefix : "";
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Paths of the regular files under `root`, relative to it.
+std::set<std::string> filesUnder(const std::string& root) {
+    std::set<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.is_regular_file()) files.insert(fs::relative(entry.path(), root).string());
+    return files;
+}
+
+// The value of `key=` in a desktop entry, "" when absent.
+std::string desktopValue(const std::string& entry, const std::string& key) {
+    std::istringstream lines(entry);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
+    return "";
+}
+
+TEST(Installed, PlaysFromAnotherDirectoryToTheEndOfTheTimelineAndExitsWithZero) {
+    const std::string prefix = installedPrefix("play");
+    ASSERT_FALSE(prefix.empty()) << "cmake --install failed";
+    const std::string elsewhere = makeScratchDir("elsewhere");  // no data/ here
+    TestXServer x;
+    ASSERT_TRUE(x.start(800, 600));
+    // The dummy driver still opens the track, so a data set the program did
+    // not find shows as the "ERROR" box about the music.
+    ProcessRun demo = startProcess(prefix + "/bin/kv2007demo", elsewhere, x.display(),
+                                   {"SDL_AUDIODRIVER=dummy", "LIBGL_ALWAYS_SOFTWARE=1"},
+                                   {"--windowed", "--start", "174"});
+    ASSERT_GT(demo.pid, 0);
+    bool windowSeen = false, boxSeen = false;
+    int status = 0;
+    pid_t ended = 0;
+    // The timeline ends 2.35 s after 174 s; start-up on a loaded machine takes
+    // a few seconds more. Sixty is the limit for a run that never ends.
+    const double until = steadySeconds() + 60.0;
+    while ((ended = waitpid(demo.pid, &status, WNOHANG)) == 0 && !boxSeen && steadySeconds() < until) {
+        for (const auto& named : x.namedWindows()) {
+            windowSeen = windowSeen || named.second == TITLE;
+            boxSeen = boxSeen || named.second == "ERROR";
+        }
+        sleepSeconds(0.05);
+    }
+    if (ended == 0) {
+        waitProcess(demo, 0.0);  // killed: a box waits for an answer, or the run never ended
+        FAIL() << (boxSeen ? "an ERROR box: the installed data set was not found" : "the run did not end");
+    }
+    EXPECT_TRUE(windowSeen) << "the demo window never showed";
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(Installed, HoldsTheDataSetAValidDesktopEntryItsIconAndTheManualPage) {
+    const std::string prefix = installedPrefix("files");
+    ASSERT_FALSE(prefix.empty()) << "cmake --install failed";
+    EXPECT_TRUE(fs::status(prefix + "/bin/kv2007demo").permissions() != fs::perms::none);
+    EXPECT_EQ(filesUnder(prefix + "/share/kv2007demo/data"), filesUnder(DATA_DIR));
+
+    const std::string desktop = prefix + "/share/applications/kv2007demo.desktop";
+    std::string output;
+    EXPECT_EQ(runCommand("desktop-file-validate " + shellQuoted(desktop) + " 2>&1", output), 0) << output;
+    EXPECT_EQ(output, "") << "desktop-file-validate has hints";
+    const std::string entry = readText(desktop);
+    EXPECT_TRUE(fs::exists(prefix + "/bin/" + desktopValue(entry, "Exec")));
+    EXPECT_NE(desktopValue(entry, "Categories").find("Game;"), std::string::npos);
+
+    // A PNG of 256x256: the size in the IHDR chunk, big-endian after the signature.
+    const std::string icon = readText(prefix + "/share/icons/hicolor/256x256/apps/" +
+                                      desktopValue(entry, "Icon") + ".png");
+    ASSERT_GE(icon.size(), 24u) << "no icon under the name the entry gives";
+    EXPECT_EQ(icon.substr(1, 3), "PNG");
+    EXPECT_EQ(icon.substr(16, 8), std::string("\0\0\1\0\0\0\1\0", 8));
+
+    const std::string manPage = prefix + "/share/man/man6/kv2007demo.6.gz";
+    ASSERT_EQ(runCommand("gzip -dc " + shellQuoted(manPage), output), 0);
+    EXPECT_EQ(output, readText(BUILD_DIR + "/dist/kv2007demo.6"));
+    EXPECT_EQ(output.find("@PROJECT_VERSION@"), std::string::npos) << "the version was not put in";
+}
+
+TEST(DebianPackage, DependsOnTheLibrariesTheProgramLinksAndHoldsTheInstall) {
+    const std::string out = makeScratchDir("deb");
+    std::string output;
+    ASSERT_EQ(runCommand(shellQuoted(CPACK_COMMAND_PATH) + " -G DEB --config " +
+                             shellQuoted(BUILD_DIR + "/CPackConfig.cmake") + " -B " + shellQuoted(out),
+                         output),
+              0)
+        << output;
+    std::string deb;
+    for (const auto& entry : fs::directory_iterator(out))
+        if (entry.path().extension() == ".deb") deb = entry.path().string();
+    ASSERT_FALSE(deb.empty()) << output;
+
+    // Found by dpkg-shlibdeps from the binary, not written down by hand.
+    ASSERT_EQ(runCommand("dpkg-deb -f " + shellQuoted(deb) + " Depends", output), 0);
+    for (const char* library : {"libsdl2-2.0-0", "libmpg123-0", "libdevil1c2", "libepoxy0", "libc6"})
+        EXPECT_NE(output.find(library), std::string::npos) << library << " missing from: " << output;
+    ASSERT_EQ(runCommand("dpkg-deb -f " + shellQuoted(deb) + " Section Installed-Size", output), 0);
+    EXPECT_NE(output.find("Section: games"), std::string::npos) << output;
+    RecordProperty("deb_bytes", std::to_string(fs::file_size(deb)));
+
+    ASSERT_EQ(runCommand("dpkg-deb -c " + shellQuoted(deb), output), 0);
+    for (const char* path : {"./usr/bin/kv2007demo", "./usr/share/kv2007demo/data/KV07.mp3",
+                             "./usr/share/applications/kv2007demo.desktop",
+                             "./usr/share/icons/hicolor/256x256/apps/kv2007demo.png",
+                             "./usr/share/man/man6/kv2007demo.6.gz"})
+        EXPECT_NE(output.find(std::string(path) + "\n"), std::string::npos) << path << " not in the package";
+}
+
+}  // namespace
