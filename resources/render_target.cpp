@@ -8,6 +8,7 @@
 
 unsigned int sceneFramebuffer = 0;       // GL framebuffer-object name, 0 until created
 unsigned int sceneDepthRenderbuffer = 0;  // GL renderbuffer name, 0 until created
+unsigned int screenFramebuffer = 0;       // GL framebuffer name passes return to; 0 is the window
 
 namespace {
 
@@ -42,7 +43,7 @@ bool framebufferExtensionAvailable() {
 // the same as an incomplete framebuffer, and both names stay 0.
 bool createRenderTarget() {
     if (!framebufferExtensionAvailable() || !buildSceneFramebuffer()) return false;
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, screenFramebuffer);
     return true;
 }
 
@@ -63,8 +64,8 @@ void beginRenderToTexture() {
     glViewport(0, 0, TARGET_SIZE, TARGET_SIZE);
 }
 
-// Passes do not nest: the window's framebuffer 0 is always what follows.
+// Passes do not nest: the screen's framebuffer is always what follows.
 void endRenderToTexture() {
     glPopAttrib();
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, screenFramebuffer);
 }

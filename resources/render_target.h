@@ -4,6 +4,9 @@
 
 extern unsigned int sceneFramebuffer;        // 0 until created
 extern unsigned int sceneDepthRenderbuffer;  // 0 until created
+// What a pass returns to: 0, the window, in live play; the off-screen surface
+// standing in for the screen when capturing to video.
+extern unsigned int screenFramebuffer;
 
 // False when the driver lacks the extension or the framebuffer is incomplete;
 // the caller reports it.

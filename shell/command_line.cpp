@@ -48,6 +48,33 @@ std::string startError(const std::string& text) {
            " s), not '" + text + "'";
 }
 
+// --capture and the options that only it takes; null in builds without capture.
+#ifdef DEMO_CAPTURE
+std::string endError(const std::string& text) {
+    return parseTimeOfMusic(text) > 0 ? "" : "expects seconds or m:ss after the start, not '" + text + "'";
+}
+
+CLI::Option* addCaptureOptions(CLI::App& app, CaptureOptions& capture) {
+    auto* file = app.add_option("--capture", capture.path,
+        "Render the timeline off-screen into a video file with the music instead of playing: "
+        ".mp4 (H.264, AAC), .mkv (H.264, FLAC) or .webm (VP9, Opus)")
+        ->type_name("FILE");
+    app.add_option("--fps", capture.fps, "With --capture: frames per second")
+        ->check(CLI::Range(1, 240))->needs(file)->capture_default_str();
+    app.add_option_function<std::string>("--end",
+        [&capture](const std::string& text) { capture.endSeconds = parseTimeOfMusic(text); },
+        "With --capture: where the video ends, seconds or m:ss (default: the timeline's end)")
+        ->check(CLI::Validator(endError, "TIME"))->needs(file);
+    app.add_option("--crf", capture.crf,
+        "With --capture: quality, lower is better (default 18 for H.264, 31 for VP9)")
+        ->check(CLI::Range(0, 63))->needs(file);
+    app.add_flag("--quiet", capture.quiet, "With --capture: no progress and no summary")->needs(file);
+    return file;
+}
+#else
+CLI::Option* addCaptureOptions(CLI::App&, CaptureOptions&) { return nullptr; }
+#endif
+
 bool windowedByEnvironment() {
     const char* value = std::getenv("KV2007_WINDOWED");
     return value && std::strcmp(value, "1") == 0;
@@ -92,9 +119,9 @@ int parseCommandLine(int argc, const char* const* argv, DemoOptions& options) {
     desktop->excludes(windowed);
 
     std::string size = "800x600";
-    app.add_option("--size", size, "Window size in screen units, WxH (with --windowed)")
+    auto* sizeOption = app.add_option("--size", size, "Window size in screen units, WxH (with "
+                                      "--windowed); with --capture the video's size in pixels")
         ->check(CLI::Validator(sizeError, "WxH"))
-        ->needs(windowed)
         ->capture_default_str();
 
     const std::map<std::string, VsyncMode> vsyncModes = {
@@ -117,8 +144,10 @@ int parseCommandLine(int argc, const char* const* argv, DemoOptions& options) {
                    "The picture follows the sound this many ms later (negative: earlier)")
         ->check(CLI::Range(-MAX_AUDIO_OFFSET_MS, MAX_AUDIO_OFFSET_MS))
         ->capture_default_str();
-    app.add_flag("--mute", options.mute,
-                 "Open no audio device: the picture runs on the silent clock");
+    auto* mute = app.add_flag("--mute", options.mute,
+                              "Open no audio device: the picture runs on the silent clock");
+    CLI::Option* capture = addCaptureOptions(app, options.capture);
+    if (capture) capture->excludes(fullscreen)->excludes(desktop)->excludes(windowed)->excludes(mute);
 
     try {
         app.parse(argc, argv);
@@ -133,12 +162,23 @@ int parseCommandLine(int argc, const char* const* argv, DemoOptions& options) {
         return BAD_COMMAND_LINE;
     }
 
+    // --size sizes a window or a video: it needs one of the two.
+    if (*sizeOption && !*windowed && !(capture && *capture)) {
+        std::fprintf(stderr, "kv2007demo: --size requires --windowed%s (see --help)\n",
+                     capture ? " or --capture" : "");
+        return BAD_COMMAND_LINE;
+    }
     if (*desktop) options.picture = PictureMode::Desktop;
     if (*windowed || (!*fullscreen && !*desktop && windowedByEnvironment()))
         options.picture = PictureMode::Windowed;
     parseSize(size, options.width, options.height);
     options.vsync = vsyncModes.at(vsync);
     options.startSeconds = parseTimeOfMusic(start);
+    if (capture && *capture) {
+        parseSize(size, options.capture.width, options.capture.height);
+        options.capture.startSeconds = options.startSeconds;
+        options.capture.dataDirectory = options.dataDirectory;
+    }
     return KEEP_RUNNING;
 }
 

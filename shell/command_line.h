@@ -4,6 +4,8 @@
 #pragma once
 #include <string>
 
+#include "shell/capture_run.h"
+
 enum class PictureMode {
     Fullscreen,  // the real mode change to 800x600 (or, without that mode, the windowed question)
     Desktop,     // borderless fullscreen at the desktop's own resolution, no mode change
@@ -21,6 +23,10 @@ struct DemoOptions {
     std::string dataDirectory;     // --data; empty: found by findDataDirectory
     int audioOffsetMs = 0;         // --audio-offset: the picture follows the sound this much later
     bool mute = false;             // --mute: no audio device, the picture on the silent clock
+    // --capture FILE: a video file instead of play (path empty: play). --size
+    // and --start apply to it too; --fps, --end, --crf and --quiet only to it.
+    // Builds without capture (DEMO_CAPTURE off) have none of these options.
+    CaptureOptions capture;
 };
 
 extern DemoOptions demoOptions;  // what this run was asked for; defaults until parsed

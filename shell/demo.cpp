@@ -93,8 +93,7 @@ bool openDemoPicture(bool fullscreenRequested) {
     return true;
 }
 
-// The directory the executable lies in, or empty when the platform cannot say.
-static std::string executableDirectory() {
+std::string executableDirectory() {
     char* base = SDL_GetBasePath();
     const std::string dir = base ? base : "";
     SDL_free(base);

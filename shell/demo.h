@@ -3,6 +3,7 @@
 // tests can drive single frames.
 #pragma once
 #include <cstdint>
+#include <string>
 
 enum class FrameOutcome {
     Presented,      // the frame was refreshed and presented
@@ -34,6 +35,9 @@ void startMusic();
 bool startDemo();
 // Music, render target, textures and window released, in that order.
 void shutdownDemo();
+
+// The directory the executable lies in, or empty when the platform cannot say.
+std::string executableDirectory();
 
 // Start-up, loop and shutdown; the exit code of the process.
 int demoMain();

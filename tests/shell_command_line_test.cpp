@@ -83,6 +83,33 @@ TEST(CommandLine, BadLinesEndWithOneLineNamingTheOptionAndCodeTwo) {
     }
 }
 
+#ifdef DEMO_CAPTURE
+TEST(CommandLine, CaptureTakesItsOwnOptionsAndSharesSizeAndStart) {
+    Parsed p = parse({"--capture", "out.mkv", "--size", "1280x720", "--fps", "30", "--start", "0:22",
+                      "--end", "24.5", "--crf", "20", "--quiet"});
+    ASSERT_EQ(p.exitCode, KEEP_RUNNING) << p.error;
+    const CaptureOptions& c = p.options.capture;
+    EXPECT_EQ(c.path, "out.mkv");
+    EXPECT_EQ(c.width, 1280);
+    EXPECT_EQ(c.height, 720);
+    EXPECT_EQ(c.fps, 30);
+    EXPECT_EQ(c.startSeconds, 22.0);
+    EXPECT_EQ(c.endSeconds, 24.5);
+    EXPECT_EQ(c.crf, 20);
+    EXPECT_TRUE(c.quiet);
+    EXPECT_EQ(parse({}).options.capture.path, "") << "no capture unless asked";
+    EXPECT_LT(parse({"--capture", "out.mp4"}).options.capture.endSeconds, 0) << "to the timeline's end";
+
+    for (const auto& line : std::vector<std::vector<std::string>>{
+             {"--fps", "30"}, {"--capture", "a.mp4", "--fps", "0"}, {"--capture", "a.mp4", "--end", "x"},
+             {"--capture", "a.mp4", "--windowed"}, {"--capture", "a.mp4", "--crf", "-2"}}) {
+        const Parsed bad = parse(line);
+        EXPECT_EQ(bad.exitCode, 2) << line[0] << " " << line[1];
+        EXPECT_EQ(bad.error.find('\n'), bad.error.size() - 1) << "not one line: " << bad.error;
+    }
+}
+#endif
+
 TEST(CommandLine, TimesOfMusicInSecondsOrMinutesAndWholeFrames) {
     EXPECT_EQ(parseTimeOfMusic("22"), 22.0);
     EXPECT_EQ(parseTimeOfMusic("0.5"), 0.5);

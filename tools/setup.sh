@@ -13,6 +13,7 @@ set -eu
 PACKAGES="build-essential cmake pkg-config
   libsdl2-dev libgl-dev libglu1-mesa-dev libepoxy-dev
   libdevil-dev libmpg123-dev libkissfft-dev libcli11-dev
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxtst-dev
   xvfb xauth x11-utils xdotool xfonts-base libgl1-mesa-dri mesa-utils
   lame dpkg-dev file desktop-file-utils pulseaudio pulseaudio-utils $*"

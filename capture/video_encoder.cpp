@@ -1,0 +1,352 @@
+// The FFmpeg side of capture: one table row per extension names the muxer and
+// both encoders; video frames arrive converted, the music is cut into encoder
+// frames through libswresample and an audio FIFO, and packets go to the file
+// interleaved. Reads nothing global; one thread at a time.
+#include "capture/video_encoder.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/audio_fifo.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+struct ContainerChoice {
+    const char* extension;   // lower case, with the dot
+    const char* muxer;       // libavformat's short name
+    const char* videoCodec;  // libavcodec encoder names
+    const char* audioCodec;
+    int defaultCrf;          // the codec's usual "visually lossless" point
+    int maxCrf;              // highest quality value the codec takes
+};
+const ContainerChoice CONTAINERS[] = {
+    {".mp4", "mp4", "libx264", "aac", 18, 51},
+    {".mkv", "matroska", "libx264", "flac", 18, 51},
+    {".webm", "webm", "libvpx-vp9", "libopus", 31, 63},
+};
+
+// x264's speed against size. On two cores with Mesa's llvmpipe drawing,
+// rendering takes over half the CPU; "superfast" costs about 4 ms of CPU a
+// frame less than "veryfast" at 800x600 for files about 1.8 times as large.
+// libvpx's VP9 is slower still: its real-time mode at speed 8 takes about
+// 0.4 of the CPU of "good" at speed 5, for files about 1.4 times as large.
+const char* const X264_PRESET = "superfast";
+const char* const VPX_DEADLINE = "realtime";
+const char* const VPX_CPU_USED = "8";
+constexpr int64_t AAC_BIT_RATE = 192000;   // bits per second, stereo
+constexpr int64_t OPUS_BIT_RATE = 160000;
+constexpr int FALLBACK_AUDIO_FRAME = 1024;  // samples per frame for encoders that take any size
+constexpr uint64_t MUSIC_PIECE = 4096;      // track frames resampled per call
+
+std::string ffmpegError(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+std::string lowerExtension(const std::string& path) {
+    const size_t dot = path.find_last_of('.');
+    const size_t slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    std::string ext = path.substr(dot);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+const ContainerChoice* containerFor(const std::string& path) {
+    const std::string ext = lowerExtension(path);
+    for (const ContainerChoice& c : CONTAINERS)
+        if (ext == c.extension) return &c;
+    return nullptr;
+}
+
+void releaseAll(VideoEncoder& e) {
+    if (e.container && e.fileOpen) avio_closep(&e.container->pb);
+    avformat_free_context(e.container);
+    e.container = nullptr;
+    avcodec_free_context(&e.video);
+    avcodec_free_context(&e.audio);
+    av_packet_free(&e.packet);
+    swr_free(&e.resampler);
+    if (e.audioFifo) av_audio_fifo_free(e.audioFifo);
+    e.audioFifo = nullptr;
+    av_frame_free(&e.audioFrame);
+}
+
+std::string configureVideo(VideoEncoder& e, const ContainerChoice& choice, const EncoderSettings& s) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(choice.videoCodec);
+    if (!codec) return std::string("this FFmpeg has no ") + choice.videoCodec + " encoder";
+    e.video = avcodec_alloc_context3(codec);
+    AVCodecContext* c = e.video;
+    c->width = s.width;
+    c->height = s.height;
+    c->pix_fmt = AV_PIX_FMT_YUV420P;
+    c->time_base = AVRational{1, s.fps};
+    c->framerate = AVRational{s.fps, 1};
+    c->color_primaries = AVCOL_PRI_BT709;
+    c->color_trc = AVCOL_TRC_BT709;
+    c->colorspace = AVCOL_SPC_BT709;
+    c->color_range = AVCOL_RANGE_MPEG;
+    if (e.container->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+
+    const int crf = s.crf < 0 ? choice.defaultCrf : s.crf;
+    if (crf > choice.maxCrf)
+        return "--crf " + std::to_string(crf) + " is out of range for " + choice.videoCodec +
+               " (0 to " + std::to_string(choice.maxCrf) + ")";
+    av_opt_set_int(c->priv_data, "crf", crf, 0);
+    if (std::string(choice.videoCodec) == "libx264") {
+        av_opt_set(c->priv_data, "preset", X264_PRESET, 0);
+    } else {
+        c->bit_rate = 0;  // constant quality alone
+        av_opt_set(c->priv_data, "deadline", VPX_DEADLINE, 0);
+        av_opt_set(c->priv_data, "cpu-used", VPX_CPU_USED, 0);
+        av_opt_set_int(c->priv_data, "row-mt", 1, 0);
+    }
+    int rc = avcodec_open2(c, codec, nullptr);
+    if (rc < 0) return std::string("cannot open the ") + choice.videoCodec + " encoder: " + ffmpegError(rc);
+
+    e.videoStream = avformat_new_stream(e.container, nullptr);
+    if (!e.videoStream) return "out of memory";
+    e.videoStream->time_base = c->time_base;
+    e.videoStream->avg_frame_rate = c->framerate;
+    rc = avcodec_parameters_from_context(e.videoStream->codecpar, c);
+    return rc < 0 ? "video stream parameters: " + ffmpegError(rc) : "";
+}
+
+// The track's rate when the encoder takes it, else 48 kHz (Opus takes nothing else).
+int audioRateFor(const AVCodec* codec, int trackRate) {
+    if (!codec->supported_samplerates) return trackRate;
+    for (const int* r = codec->supported_samplerates; *r; ++r)
+        if (*r == trackRate) return trackRate;
+    return 48000;
+}
+
+std::string configureAudio(VideoEncoder& e, const ContainerChoice& choice, const EncoderSettings& s) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(choice.audioCodec);
+    if (!codec) return std::string("this FFmpeg has no ") + choice.audioCodec + " encoder";
+    e.audio = avcodec_alloc_context3(codec);
+    AVCodecContext* c = e.audio;
+    c->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+    c->sample_rate = audioRateFor(codec, s.audioRate);
+    av_channel_layout_default(&c->ch_layout, s.audioChannels);
+    c->time_base = AVRational{1, c->sample_rate};
+    if (std::string(choice.audioCodec) == "aac") c->bit_rate = AAC_BIT_RATE;
+    if (std::string(choice.audioCodec) == "libopus") c->bit_rate = OPUS_BIT_RATE;
+    if (e.container->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    int rc = avcodec_open2(c, codec, nullptr);
+    if (rc < 0) return std::string("cannot open the ") + choice.audioCodec + " encoder: " + ffmpegError(rc);
+
+    e.audioStream = avformat_new_stream(e.container, nullptr);
+    if (!e.audioStream) return "out of memory";
+    e.audioStream->time_base = c->time_base;
+    rc = avcodec_parameters_from_context(e.audioStream->codecpar, c);
+    if (rc < 0) return "audio stream parameters: " + ffmpegError(rc);
+
+    AVChannelLayout trackLayout;
+    av_channel_layout_default(&trackLayout, s.audioChannels);
+    rc = swr_alloc_set_opts2(&e.resampler, &c->ch_layout, c->sample_fmt, c->sample_rate,
+                             &trackLayout, AV_SAMPLE_FMT_S16, s.audioRate, 0, nullptr);
+    if (rc < 0 || (rc = swr_init(e.resampler)) < 0) return "audio resampler: " + ffmpegError(rc);
+
+    const int frameSize = c->frame_size > 0 ? c->frame_size : FALLBACK_AUDIO_FRAME;
+    e.audioFifo = av_audio_fifo_alloc(c->sample_fmt, c->ch_layout.nb_channels, frameSize * 4);
+    e.audioFrame = av_frame_alloc();
+    if (!e.audioFifo || !e.audioFrame) return "out of memory";
+    e.audioFrame->format = c->sample_fmt;
+    e.audioFrame->sample_rate = c->sample_rate;
+    av_channel_layout_copy(&e.audioFrame->ch_layout, &c->ch_layout);
+    e.audioFrame->nb_samples = frameSize;
+    rc = av_frame_get_buffer(e.audioFrame, 0);
+    return rc < 0 ? "audio frame: " + ffmpegError(rc) : "";
+}
+
+std::string writePackets(VideoEncoder& e, AVCodecContext* codec, AVStream* stream) {
+    for (;;) {
+        int rc = avcodec_receive_packet(codec, e.packet);
+        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) return "";
+        if (rc < 0) return "encoding failed: " + ffmpegError(rc);
+        av_packet_rescale_ts(e.packet, codec->time_base, stream->time_base);
+        e.packet->stream_index = stream->index;
+        rc = av_interleaved_write_frame(e.container, e.packet);
+        if (rc < 0) return "writing " + e.partPath + " failed: " + ffmpegError(rc);
+    }
+}
+
+std::string sendAndWrite(VideoEncoder& e, AVCodecContext* codec, AVStream* stream, AVFrame* frame) {
+    const int rc = avcodec_send_frame(codec, frame);
+    if (rc < 0 && rc != AVERROR_EOF) return "encoding failed: " + ffmpegError(rc);
+    return writePackets(e, codec, stream);
+}
+
+// Track frames [musicFed, upTo) through the resampler into the FIFO, in
+// pieces of at most MUSIC_PIECE frames; silence past the end of the track.
+std::string feedMusic(VideoEncoder& e, uint64_t upTo) {
+    static const std::vector<int16_t> silence(MUSIC_PIECE * 2, 0);
+    const int channels = e.audio->ch_layout.nb_channels;
+    while (e.musicFed < upTo) {
+        const bool inTrack = e.musicFed < e.musicFrames;
+        const uint64_t available = inTrack ? e.musicFrames - e.musicFed : MUSIC_PIECE;
+        const int count = static_cast<int>(std::min<uint64_t>({upTo - e.musicFed, available, MUSIC_PIECE}));
+        const int16_t* from = inTrack ? e.music + e.musicFed * e.musicChannels : silence.data();
+        const uint8_t* in[1] = {reinterpret_cast<const uint8_t*>(from)};
+
+        const int room = swr_get_out_samples(e.resampler, count);
+        const int bytes = av_samples_get_buffer_size(nullptr, channels, room, e.audio->sample_fmt, 1);
+        if (room < 0 || bytes < 0) return "audio resampling failed";
+        e.resampled.resize(static_cast<size_t>(bytes));
+        uint8_t* planes[AV_NUM_DATA_POINTERS] = {};
+        av_samples_fill_arrays(planes, nullptr, e.resampled.data(), channels, room, e.audio->sample_fmt, 1);
+        const int converted = swr_convert(e.resampler, planes, room, in, count);
+        if (converted < 0) return "audio resampling failed: " + ffmpegError(converted);
+        if (av_audio_fifo_write(e.audioFifo, reinterpret_cast<void**>(planes), converted) < converted)
+            return "out of memory";
+        e.musicFed += count;
+    }
+    return "";
+}
+
+// Every whole encoder frame in the FIFO; with `last`, the remainder as well,
+// padded with silence unless the encoder takes a short last frame.
+std::string encodeFifo(VideoEncoder& e, bool last) {
+    const int frameSize = e.audioFrame->nb_samples;
+    const bool shortLastAllowed =
+        e.audio->codec->capabilities & (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+    while (av_audio_fifo_size(e.audioFifo) >= frameSize || (last && av_audio_fifo_size(e.audioFifo) > 0)) {
+        int rc = av_frame_make_writable(e.audioFrame);
+        if (rc < 0) return "audio frame: " + ffmpegError(rc);
+        const int count = std::min(frameSize, av_audio_fifo_size(e.audioFifo));
+        av_audio_fifo_read(e.audioFifo, reinterpret_cast<void**>(e.audioFrame->data), count);
+        if (count < frameSize) {
+            if (shortLastAllowed) {
+                e.audioFrame->nb_samples = count;
+            } else {
+                av_samples_set_silence(e.audioFrame->data, count, frameSize - count,
+                                       e.audio->ch_layout.nb_channels, e.audio->sample_fmt);
+            }
+        }
+        e.audioFrame->pts = e.audioPts;
+        e.audioPts += e.audioFrame->nb_samples;
+        std::string failure = sendAndWrite(e, e.audio, e.audioStream, e.audioFrame);
+        e.audioFrame->nb_samples = frameSize;
+        if (!failure.empty()) return failure;
+    }
+    return "";
+}
+
+// Track frames that belong to the first `videoFrames` video frames.
+uint64_t musicFramesFor(const VideoEncoder& e, int64_t videoFrames) {
+    return static_cast<uint64_t>(videoFrames) * e.musicRate / e.fps;
+}
+
+std::string encodeMusicUntil(VideoEncoder& e, uint64_t upTo) {
+    if (!e.audio) return "";
+    std::string failure = feedMusic(e, upTo);
+    return failure.empty() ? encodeFifo(e, false) : failure;
+}
+
+// What the resampler still holds, then the FIFO's last partial frame.
+std::string drainMusic(VideoEncoder& e) {
+    if (!e.audio) return "";
+    for (;;) {
+        if (av_frame_make_writable(e.audioFrame) < 0) return "out of memory";
+        const int rc = swr_convert(e.resampler, e.audioFrame->data, e.audioFrame->nb_samples, nullptr, 0);
+        if (rc < 0) return "audio resampling failed: " + ffmpegError(rc);
+        if (rc == 0) break;
+        if (av_audio_fifo_write(e.audioFifo, reinterpret_cast<void**>(e.audioFrame->data), rc) < rc)
+            return "out of memory";
+    }
+    std::string failure = encodeFifo(e, true);
+    return failure.empty() ? sendAndWrite(e, e.audio, e.audioStream, nullptr) : failure;
+}
+
+}  // namespace
+
+std::string describeFormatFor(const std::string& path) {
+    const ContainerChoice* c = containerFor(path);
+    return c ? std::string(c->muxer) + ": " + c->videoCodec + " + " + c->audioCodec : "";
+}
+
+std::string openEncoder(VideoEncoder& e, const EncoderSettings& s) {
+    e = VideoEncoder{};
+    // The libraries' own reports (x264's statistics, the muxer's notes) stay
+    // off stderr; every failure comes back here as a message instead.
+    av_log_set_level(AV_LOG_FATAL);
+    const ContainerChoice* choice = containerFor(s.path);
+    if (!choice)
+        return "unknown file extension in \"" + s.path + "\": use .mp4, .mkv or .webm";
+    e.finalPath = s.path;
+    e.partPath = s.path + ".part";
+    e.fps = s.fps;
+    e.music = s.audio;
+    e.musicFrames = s.audioFrames;
+    e.musicRate = s.audioRate;
+    e.musicChannels = s.audioChannels;
+
+    std::string failure;
+    int rc = avformat_alloc_output_context2(&e.container, nullptr, choice->muxer, e.partPath.c_str());
+    if (rc < 0 || !e.container) failure = std::string("no ") + choice->muxer + " muxer: " + ffmpegError(rc);
+    if (failure.empty()) failure = configureVideo(e, *choice, s);
+    if (failure.empty() && s.audio) failure = configureAudio(e, *choice, s);
+    if (failure.empty() && !(e.packet = av_packet_alloc())) failure = "out of memory";
+    if (failure.empty()) {
+        rc = avio_open(&e.container->pb, e.partPath.c_str(), AVIO_FLAG_WRITE);
+        if (rc < 0) failure = "cannot write " + e.partPath + ": " + ffmpegError(rc);
+        else e.fileOpen = true;
+    }
+    if (failure.empty()) {
+        AVDictionary* options = nullptr;
+        // The index at the front, so that players start before the whole file is there.
+        if (std::string(choice->muxer) == "mp4") av_dict_set(&options, "movflags", "+faststart", 0);
+        rc = avformat_write_header(e.container, &options);
+        av_dict_free(&options);
+        if (rc < 0) failure = "writing " + e.partPath + " failed: " + ffmpegError(rc);
+    }
+    if (!failure.empty()) abandonEncoder(e);
+    return failure;
+}
+
+std::string encodeVideoFrame(VideoEncoder& e, AVFrame* picture) {
+    picture->pts = e.videoFrames++;
+    std::string failure = sendAndWrite(e, e.video, e.videoStream, picture);
+    if (!failure.empty()) return failure;
+    return encodeMusicUntil(e, musicFramesFor(e, e.videoFrames));
+}
+
+std::string finishEncoder(VideoEncoder& e) {
+    std::string failure = sendAndWrite(e, e.video, e.videoStream, nullptr);
+    if (failure.empty()) failure = encodeMusicUntil(e, musicFramesFor(e, e.videoFrames));
+    if (failure.empty()) failure = drainMusic(e);
+    if (failure.empty()) {
+        const int rc = av_write_trailer(e.container);
+        if (rc < 0) failure = "writing " + e.partPath + " failed: " + ffmpegError(rc);
+    }
+    if (failure.empty()) {
+        // Closing flushes the last buffered bytes, where a full disk shows last.
+        const int rc = avio_closep(&e.container->pb);
+        e.fileOpen = false;
+        if (rc < 0) failure = "writing " + e.partPath + " failed: " + ffmpegError(rc);
+    }
+    if (failure.empty() && std::rename(e.partPath.c_str(), e.finalPath.c_str()) != 0)
+        failure = "cannot rename " + e.partPath + " to " + e.finalPath;
+    if (!failure.empty()) {
+        abandonEncoder(e);
+        return failure;
+    }
+    releaseAll(e);
+    return "";
+}
+
+void abandonEncoder(VideoEncoder& e) {
+    const bool created = e.fileOpen || !e.partPath.empty();
+    releaseAll(e);
+    e.fileOpen = false;
+    if (created) std::remove(e.partPath.c_str());
+}

@@ -1,0 +1,387 @@
+// The capture run on the GL thread: a hidden window's context drawing into an
+// off-screen framebuffer that stands in for the screen, the music decoded
+// whole, and per frame the sync signals (musicBytePos, spinPhase,
+// musicSeconds, fftBins, elapsedSeconds) set from the frame's exact position
+// before the scene chain draws it. Read-back, conversion and encoding overlap
+// on the pipeline's threads. SIGINT ends the run at the next frame.
+//
+// Live play draws each frame with the signals read just before the previous
+// frame was presented, so the picture a viewer sees lags the sound by about a
+// frame. A captured frame is drawn for its own position instead and carries
+// that position's timestamp: what live play shows for that moment of the
+// music, without the presenting lag.
+#include "shell/capture_run.h"
+
+#include <epoxy/gl.h>
+#include <SDL.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#include "audio/decoded_track.h"
+#include "audio/fft_magnitudes.h"
+#include "audio/music.h"
+#include "capture/frame_pipeline.h"
+#include "capture/pbo_readback.h"
+#include "capture/progress.h"
+#include "capture/video_encoder.h"
+#include "resources/data_set.h"
+#include "resources/render_target.h"
+#include "resources/textures.h"
+#include "scenes/scenes.h"
+#include "shell/command_line.h"
+#include "shell/demo.h"
+#include "shell/message_box.h"
+#include "shell/window.h"
+
+namespace {
+
+const char* const CAPTURE_TITLE = "KV 2007 Demo - Zorblax! (capture)";
+constexpr int SIGNAL_RATE = 44100;          // music frames per second of the timeline's clock
+constexpr int SIGNAL_BYTES_PER_FRAME = 4;   // 16-bit stereo
+constexpr int MIN_SIZE = 16, MAX_WIDTH = 3840, MAX_HEIGHT = 2160;  // pixels
+constexpr int MAX_FPS = 240;
+constexpr int HIDDEN_WINDOW_SIZE = 64;      // pixels; the window is never drawn to
+
+// The run's state, shared by its pieces.
+SDL_Window* captureWindow = nullptr;     // hidden; owns the context
+SDL_GLContext captureContext = nullptr;
+unsigned int surfaceFramebuffer = 0;     // GL names of the off-screen screen, 0 when none
+unsigned int surfaceColour = 0;
+unsigned int surfaceDepth = 0;
+volatile std::sig_atomic_t interruptRequested = 0;  // set by SIGINT
+
+// The first Ctrl-C finishes the file; a second one, while it is being
+// finished, ends the process at once as usual (leaving NAME.part).
+void noteInterrupt(int) {
+    interruptRequested = 1;
+    std::signal(SIGINT, SIG_DFL);
+}
+
+// Nothing may block a capture: a box the demo would show goes to stderr and
+// any question is answered No.
+MessageAnswer boxToStderr(const char*, const char* text, MessageIcon, MessageButtons) {
+    std::fprintf(stderr, "kv2007demo: capture: %s\n", text);
+    return MessageAnswer::No;
+}
+
+int fail(const std::string& message, int exitCode) {
+    std::fprintf(stderr, "kv2007demo: capture: %s\n", message.c_str());
+    return exitCode;
+}
+
+std::string sdlFailure(const char* what) { return std::string(what) + ": " + SDL_GetError(); }
+
+bool openHiddenContext(std::string& failure) {
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // SIGINT is the capture's own
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        failure = sdlFailure("no video driver");
+        return false;
+    }
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    captureWindow = SDL_CreateWindow(CAPTURE_TITLE, 0, 0, HIDDEN_WINDOW_SIZE, HIDDEN_WINDOW_SIZE,
+                                     SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!captureWindow) {
+        failure = sdlFailure("no hidden window");
+        return false;
+    }
+    captureContext = SDL_GL_CreateContext(captureWindow);
+    if (!captureContext || SDL_GL_MakeCurrent(captureWindow, captureContext) != 0) {
+        failure = sdlFailure("no OpenGL context");
+        return false;
+    }
+    return true;
+}
+
+// Colour and depth renderbuffers of the output size; depth at 24 bits, at
+// least what the window's 16-bit request gets.
+bool createSurface(int width, int height) {
+    if (!framebufferExtensionAvailable()) return false;
+    glGenFramebuffersEXT(1, &surfaceFramebuffer);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, surfaceFramebuffer);
+    glGenRenderbuffersEXT(1, &surfaceColour);
+    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, surfaceColour);
+    glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_RGBA8, width, height);
+    glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_RENDERBUFFER_EXT, surfaceColour);
+    glGenRenderbuffersEXT(1, &surfaceDepth);
+    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, surfaceDepth);
+    glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, width, height);
+    glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT, surfaceDepth);
+    glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
+    glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
+    return glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT;
+}
+
+double megabytesOfPeakMemory() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;  // kilobytes on Linux
+}
+
+double millisecondsPerFrame(const std::atomic<uint64_t>& nanoseconds, uint64_t frames) {
+    return frames ? nanoseconds / 1e6 / double(frames) : 0.0;
+}
+
+void printSummary(const CaptureOptions& o, const FramePipeline& pipeline, uint64_t frames, double wallSeconds) {
+    const double videoSeconds = double(frames) / o.fps;
+    std::fprintf(stderr,
+                 "captured %llu frames (%.2f s at %d fps, %dx%d) to %s in %.1f s, %.2f x its playing time\n"
+                 "per frame: render %.2f ms, read-back %.2f ms, convert %.2f ms, encode %.2f ms; "
+                 "renderer waited %.2f ms for the pipeline; peak memory %.0f MB\n",
+                 static_cast<unsigned long long>(frames), videoSeconds, o.fps, o.width, o.height,
+                 o.path.c_str(), wallSeconds, videoSeconds > 0 ? wallSeconds / videoSeconds : 0.0,
+                 millisecondsPerFrame(pipeline.times.render, frames),
+                 millisecondsPerFrame(pipeline.times.readBack, frames),
+                 millisecondsPerFrame(pipeline.times.convert, frames),
+                 millisecondsPerFrame(pipeline.times.encode, frames),
+                 millisecondsPerFrame(pipeline.times.waitForPool, frames), megabytesOfPeakMemory());
+}
+
+// KV2007_CAPTURE_STAGES=1 waits for each frame's drawing to finish before the
+// read-back starts, so the benchmark can tell rendering from read-back.
+bool separateStages() {
+    const char* value = std::getenv("KV2007_CAPTURE_STAGES");
+    return value && value[0] == '1';
+}
+
+struct SignalGuard {
+    struct sigaction previous {};
+    SignalGuard() {
+        interruptRequested = 0;
+        struct sigaction action {};
+        action.sa_handler = noteInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previous);
+    }
+    ~SignalGuard() { sigaction(SIGINT, &previous, nullptr); }
+};
+
+// Copies the oldest frame in the ring into the pipeline; false when the
+// buffer could not be read.
+bool passOldestFrame(ReadbackRing& ring, FramePipeline& pipeline) {
+    RawFrame* raw = takeRawFrame(pipeline);
+    const uint64_t begin = steadyNanoseconds();
+    const bool read = collectReadback(ring, raw->bgra.data());
+    pipeline.times.readBack += steadyNanoseconds() - begin;
+    submitRawFrame(pipeline, raw);
+    return read;
+}
+
+struct LoopResult {
+    uint64_t frames = 0;       // frames drawn and handed on
+    std::string failure;       // the first failure, or ""
+    bool interrupted = false;
+};
+
+LoopResult captureFrames(const CaptureOptions& o, const DecodedTrack& track, uint64_t frameLimit,
+                         ReadbackRing& ring, FramePipeline& pipeline, Progress& progress) {
+    LoopResult result;
+    const bool waitForDrawing = separateStages();
+    const uint64_t started = steadyNanoseconds();
+    for (uint64_t k = 0; k < frameLimit; ++k) {
+        if (interruptRequested) {
+            result.interrupted = true;
+            break;
+        }
+        if (pipeline.failed) break;
+        const uint64_t begin = steadyNanoseconds();
+        setCaptureSignals(track, o.startSeconds, k, o.fps);
+        if (!runSceneChain()) break;  // every scene declined: the timeline is over
+        if (waitForDrawing) glFinish();
+        pipeline.times.render += steadyNanoseconds() - begin;
+
+        if (readbackRingFull(ring) && !passOldestFrame(ring, pipeline)) {
+            result.failure = "reading the picture back from OpenGL failed";
+            break;
+        }
+        const uint64_t readBegin = steadyNanoseconds();
+        issueReadback(ring);
+        pipeline.times.readBack += steadyNanoseconds() - readBegin;
+        ++result.frames;
+        updateProgress(progress, pipeline.framesEncoded, (steadyNanoseconds() - started) / 1e9, stderr);
+    }
+    while (result.failure.empty() && readbackPending(ring))
+        if (!passOldestFrame(ring, pipeline)) result.failure = "reading the picture back from OpenGL failed";
+    return result;
+}
+
+}  // namespace
+
+uint64_t captureBytePosition(double startSeconds, uint64_t frame, int fps) {
+    // Whole and fractional parts of frame * rate / fps kept apart, so that a
+    // position on a sample frame is never rounded down below it.
+    const uint64_t scaled = frame * SIGNAL_RATE;
+    const double frames = startSeconds * SIGNAL_RATE + double(scaled / fps) + double(scaled % fps) / fps;
+    return static_cast<uint64_t>(std::floor(frames + 1e-6)) * SIGNAL_BYTES_PER_FRAME;
+}
+
+uint64_t captureFrameCount(double startSeconds, double endSeconds, int fps) {
+    const double lastSeconds = secondsAt(TIMELINE_END);
+    if (startSeconds >= lastSeconds) return 0;
+    // The last scene ends on the first frame at or past its threshold; the
+    // estimate from seconds is corrected to the exact rounding of positions.
+    auto endsTimeline = [&](uint64_t k) { return captureBytePosition(startSeconds, k, fps) >= TIMELINE_END; };
+    uint64_t last = static_cast<uint64_t>((lastSeconds - startSeconds) * fps);
+    while (last > 0 && endsTimeline(last - 1)) --last;
+    while (!endsTimeline(last)) ++last;
+    const uint64_t timelineFrames = last + 1;
+    if (endSeconds < 0) return timelineFrames;
+    const auto untilEnd = static_cast<uint64_t>(std::ceil((endSeconds - startSeconds) * fps - 1e-6));
+    return std::min(untilEnd, timelineFrames);
+}
+
+std::string checkCaptureOptions(const CaptureOptions& o) {
+    if (describeFormatFor(o.path).empty())
+        return "unknown file extension in \"" + o.path + "\": use .mp4, .mkv or .webm";
+    if (o.width < MIN_SIZE || o.height < MIN_SIZE || o.width > MAX_WIDTH || o.height > MAX_HEIGHT)
+        return "--size " + std::to_string(o.width) + "x" + std::to_string(o.height) +
+               " is out of range (16x16 to 3840x2160)";
+    if (o.width % 2 || o.height % 2)
+        return "--size needs an even width and height (yuv420p halves both for colour)";
+    if (o.fps < 1 || o.fps > MAX_FPS) return "--fps must be between 1 and 240";
+    if (o.startSeconds < 0) return "--start must not be negative";
+    if (o.endSeconds >= 0 && o.endSeconds <= o.startSeconds) return "--end must be after --start";
+    if (o.crf < -1) return "--crf must not be negative";
+    if (captureFrameCount(o.startSeconds, o.endSeconds, o.fps) == 0)
+        return "--start is past the end of the timeline";
+    return "";
+}
+
+void setCaptureSignals(const DecodedTrack& track, double startSeconds, uint64_t frame, int fps) {
+    const uint64_t position = captureBytePosition(startSeconds, frame, fps);
+    deriveSyncSignals(position);
+    // The frames live play's spectrum reads at the same position.
+    readSpectrum(track, position / SIGNAL_BYTES_PER_FRAME, fftBins);
+    elapsedSeconds = static_cast<float>(startSeconds + double(frame) / fps);
+}
+
+std::string openCaptureSurface(int width, int height) {
+    std::string failure;
+    setMessageBoxHandler(boxToStderr);
+    if (!openHiddenContext(failure)) {
+        closeCaptureSurface();
+        return failure;
+    }
+    if (!createSurface(width, height)) {
+        closeCaptureSurface();
+        return "no off-screen framebuffer of " + std::to_string(width) + "x" + std::to_string(height);
+    }
+    screenFramebuffer = surfaceFramebuffer;
+    fourThreePicture = true;  // other aspects: the player's 4:3 picture between black bars
+    resizeViewport(width, height);
+    setupGLState();
+    loadTextures();
+    if (!createRenderTarget()) {
+        closeCaptureSurface();
+        return "no render target: OpenGL lacks complete framebuffer objects";
+    }
+    return "";
+}
+
+void closeCaptureSurface() {
+    if (captureContext) {
+        if (framebufferExtensionAvailable()) {
+            deleteRenderTarget();
+            glDeleteFramebuffersEXT(1, &surfaceFramebuffer);
+            glDeleteRenderbuffersEXT(1, &surfaceColour);
+            glDeleteRenderbuffersEXT(1, &surfaceDepth);
+        }
+        releaseTextures();
+        SDL_GL_MakeCurrent(captureWindow, nullptr);
+        SDL_GL_DeleteContext(captureContext);
+    }
+    sceneFramebuffer = sceneDepthRenderbuffer = 0;
+    surfaceFramebuffer = surfaceColour = surfaceDepth = 0;
+    screenFramebuffer = 0;
+    captureContext = nullptr;
+    if (captureWindow) SDL_DestroyWindow(captureWindow);
+    captureWindow = nullptr;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (SDL_WasInit(0) == 0) SDL_Quit();
+    setMessageBoxHandler(nullptr);
+}
+
+int runCapture(const CaptureOptions& o) {
+    SignalGuard interruptible;  // from here on SIGINT ends the run cleanly
+    const std::string bad = checkCaptureOptions(o);
+    if (!bad.empty()) return fail(bad, CAPTURE_BAD_OPTIONS);
+    const uint64_t frameLimit = captureFrameCount(o.startSeconds, o.endSeconds, o.fps);
+
+    dataDirectory = findDataDirectory(o.dataDirectory, executableDirectory());
+    const std::string musicPath = dataSetPath(MUSIC_FILE);
+    DecodedTrack track;
+    if (!decodeMp3File(musicPath.c_str(), track) || !openSpectrum())
+        return fail("cannot decode the music, " + musicPath, CAPTURE_FAILED);
+    const uint64_t firstMusicFrame = captureBytePosition(o.startSeconds, 0, o.fps) / SIGNAL_BYTES_PER_FRAME;
+
+    EncoderSettings settings;
+    settings.path = o.path;
+    settings.width = o.width;
+    settings.height = o.height;
+    settings.fps = o.fps;
+    settings.crf = o.crf;
+    settings.audioRate = track.rate;
+    settings.audioChannels = track.channels;
+    settings.audio = track.samples.data() + std::min(firstMusicFrame, track.frames()) * track.channels;
+    settings.audioFrames = track.frames() > firstMusicFrame ? track.frames() - firstMusicFrame : 0;
+    VideoEncoder encoder;
+    std::string failure = openEncoder(encoder, settings);
+    if (!failure.empty()) return fail(failure, CAPTURE_FAILED);
+
+    failure = openCaptureSurface(o.width, o.height);
+    ReadbackRing ring;
+    if (failure.empty() && !openReadbackRing(ring, o.width, o.height))
+        failure = "OpenGL has no pixel buffer objects";
+    FramePipeline pipeline;
+    if (failure.empty()) failure = startPipeline(pipeline, encoder, o.width, o.height);
+    if (!failure.empty()) {
+        closeReadbackRing(ring);
+        closeCaptureSurface();
+        abandonEncoder(encoder);
+        return fail(failure, CAPTURE_FAILED);
+    }
+
+    Progress progress;
+    progress.style = o.quiet ? ProgressStyle::Quiet : isatty(STDERR_FILENO) ? ProgressStyle::Bar : ProgressStyle::Lines;
+    progress.total = frameLimit;
+    progress.fps = o.fps;
+    const uint64_t started = steadyNanoseconds();
+    LoopResult loop;
+    const uint64_t firstPosition = captureBytePosition(o.startSeconds, 0, o.fps);
+    if (firstPosition > 0) prepareTimelineAt(double(firstPosition));
+    loop = captureFrames(o, track, frameLimit, ring, pipeline, progress);
+    const std::string pipelineFailure = stopPipeline(pipeline);
+    if (loop.failure.empty()) loop.failure = pipelineFailure;
+    closeReadbackRing(ring);
+    closeCaptureSurface();
+    if (!loop.failure.empty()) {
+        endProgress(progress, stderr);
+        abandonEncoder(encoder);
+        return fail(loop.failure, CAPTURE_FAILED);
+    }
+    if (loop.interrupted && loop.frames == 0) {
+        abandonEncoder(encoder);
+        return fail("interrupted before the first frame: no file written", CAPTURE_INTERRUPTED);
+    }
+    failure = finishEncoder(encoder);
+    if (!failure.empty()) {
+        endProgress(progress, stderr);
+        return fail(failure, CAPTURE_FAILED);
+    }
+    const double wallSeconds = (steadyNanoseconds() - started) / 1e9;
+    progress.total = loop.frames;  // the estimate gives way to the count
+    if (!loop.interrupted) updateProgress(progress, loop.frames, wallSeconds, stderr);
+    endProgress(progress, stderr);
+    if (loop.interrupted) {
+        std::fprintf(stderr, "kv2007demo: capture interrupted: %s holds the first %llu frames (%.2f s)\n",
+                     o.path.c_str(), static_cast<unsigned long long>(loop.frames), double(loop.frames) / o.fps);
+        return CAPTURE_INTERRUPTED;
+    }
+    if (!o.quiet) printSummary(o, pipeline, loop.frames, wallSeconds);
+    return CAPTURE_OK;
+}
