@@ -4,6 +4,7 @@
 // Reads musicBytePos, spinPhase, musicSeconds, fftBins[0], [1] and [3].
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "audio/music.h"
@@ -93,15 +94,22 @@ void drawRenderTargetPart() {
 }
 }  // namespace
 
-// One binding of the target and one depth clear for all the squares: every
+// The square turns by spinPhase * SQUARE_TURN degrees, a whole turn every
+// 480000 bytes; each pass draws over the last, so what the target shows is
+// the sum of the last turn's passes. They are replayed at 60 frames a second,
+// with one binding of the target and one depth clear for all of them: every
 // square lies at the same depth, so under GL_LEQUAL each still covers the
 // ones before it as after a clear of its own (a clear costs llvmpipe a few
 // milliseconds, a square far less).
-void replayRenderTargetPasses(double from, double until, double step) {
+void replayRenderTargetHistory(double position) {
+    constexpr double TURN_BYTES = 480000.0;   // 360 / SQUARE_TURN units of spinPhase
+    constexpr double STEP_BYTES = 2940.0;     // 1/60 s
+    if (position < RENDER_PART_FROM || position >= RENDER_PART_UNTIL) return;
+    const double from = std::max(double(RENDER_PART_FROM), position - TURN_BYTES);
     sphereMappingOn(GL_REPLACE);
     beginRenderToTexture();
     beginLayer();
-    for (double p = from; p < until; p += step) {
+    for (double p = from; p < position; p += STEP_BYTES) {
         deriveSyncSignals(4 * static_cast<uint64_t>(p / 4));
         glLoadIdentity();
         drawSquare();

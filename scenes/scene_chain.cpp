@@ -32,12 +32,6 @@ int runSceneChain() {
 
 namespace {
 
-// The square drawn into renderTex1 turns by spinPhase * 150 degrees, a whole
-// turn every 480000 bytes; each pass draws over the last, so what the target
-// shows is the sum of the last turn's passes, replayed at 60 frames a second.
-constexpr double SQUARE_TURN_BYTES = 480000.0;
-constexpr double REPLAY_STEP_BYTES = 2940.0;  // 1/60 s
-
 // The flags as a run from the start has them while `scene` draws.
 void makeSceneActive(SceneId scene) {
     bool* const flags[SCENE_COUNT] = {&introInactive, &spinInactive, &greetingsInactive,
@@ -63,10 +57,7 @@ void prepareTimelineAt(double position) {
     if (!owner) return;
     for (const TimelinePart* part = TIMELINE_PARTS; part != owner; ++part)
         drawUnpresentedFrame(part->scene, part->first);
-    if (owner == &TIMELINE_PARTS[RENDER_TARGET_MESHES]) {
-        const double from = std::max(owner->first, position - SQUARE_TURN_BYTES);
-        replayRenderTargetPasses(from, position, REPLAY_STEP_BYTES);
-    }
+    replayRenderTargetHistory(position);
     makeSceneActive(owner->scene);
     placeSignalsAt(position);
 }

@@ -36,12 +36,12 @@ int LyricsScene();
 // all declined (the demo is over).
 int runSceneChain();
 
-// The render-target scene's passes into renderTex1 alone, one at each
-// position from `from` (included) to `until` (excluded) by `step` bytes,
-// down to whole frames, under the state its meshes part gives the pass
-// (sphere mapping on, GL_REPLACE); nothing reaches the window. Leaves the
-// sync signals at the last position.
-void replayRenderTargetPasses(double from, double until, double step);
+// renderTex1 as a run from the start leaves it at `position`: inside the
+// render-target scene's meshes part, its passes of the square's last turn
+// replayed alone (down to whole frames, under the state that part gives the
+// pass); elsewhere nothing. Nothing reaches the window; the sync signals may
+// be left at the last pass's position.
+void replayRenderTargetHistory(double position);
 
 // Makes the next frame the one a run from the start would draw at `position`
 // (bytes, before the end of the timeline): one frame of every earlier part is

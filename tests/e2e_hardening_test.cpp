@@ -91,22 +91,8 @@ protected:
             EXPECT_FALSE(name == caption && !server.isHandled(id)) << "an unexpected " << caption << " box";
     }
 
-    unsigned long waitForDemoWindow() {
-        const unsigned long window = server.waitForWindow(WINDOW_TITLE, PATIENCE);
-        EXPECT_NE(window, 0u) << "no window titled " << WINDOW_TITLE;
-        return window;
-    }
-    // Escape held from the moment the window shows until the demo ends. The
-    // demo reads the key's state once per frame and handles queued events
-    // before it draws, so a press and release that both arrive while it still
-    // loads, or within one slow frame, would never be seen.
-    void endWithEscape(unsigned long window) {
-        ASSERT_TRUE(server.waitUntilViewable(window, PATIENCE));
-        ASSERT_TRUE(processRunning(demo)) << "the demo ended before Escape";
-        ASSERT_TRUE(server.setKey("Escape", true));
-        EXPECT_EQ(waitProcess(demo, PATIENCE), 0);
-        server.setKey("Escape", false);
-    }
+    unsigned long waitForDemoWindow() { return ::waitForDemoWindow(server, PATIENCE); }
+    void endWithEscape(unsigned long window) { endDemoWithEscape(server, demo, window, PATIENCE); }
 
     // What the run leaves on the screen: its size as found, no demo window.
     void expectScreenAsFound(int width, int height) {

@@ -2,6 +2,8 @@
 // screen pixels, XTEST for key presses.
 #include "support/x_session.h"
 
+#include <gtest/gtest.h>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -15,6 +17,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+
+#include "support/demo_messages.h"
 
 namespace {
 
@@ -292,4 +296,19 @@ int waitProcess(ProcessRun& run, double timeoutSeconds) {
     run.pid = -1;
     if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
     return WEXITSTATUS(status);
+}
+
+unsigned long waitForDemoWindow(const TestXServer& server, double timeoutSeconds) {
+    const unsigned long window = server.waitForWindow(WINDOW_TITLE, timeoutSeconds);
+    EXPECT_NE(window, 0u) << "no window titled " << WINDOW_TITLE;
+    return window;
+}
+
+void endDemoWithEscape(const TestXServer& server, ProcessRun& demo, unsigned long window,
+                       double patience) {
+    ASSERT_TRUE(server.waitUntilViewable(window, patience));
+    ASSERT_TRUE(processRunning(demo)) << "the demo ended before Escape";
+    ASSERT_TRUE(server.setKey("Escape", true));
+    EXPECT_EQ(waitProcess(demo, patience), 0);
+    server.setKey("Escape", false);
 }

@@ -71,3 +71,13 @@ int runForOutput(const std::string& program, const std::vector<std::string>& arg
 int waitProcess(ProcessRun& run, double timeoutSeconds);
 // True while the process has not exited.
 bool processRunning(const ProcessRun& run);
+
+// The demo's window, polled for up to `timeoutSeconds`; 0, with a failure
+// recorded, when none came.
+unsigned long waitForDemoWindow(const TestXServer& server, double timeoutSeconds);
+// Escape held from the moment `window` is viewable until `demo` ends, which
+// is expected with code 0. The demo reads the key's state once a frame and
+// handles queued events before it draws, so a press and release that both
+// arrive while it still loads, or within one slow frame, would never be seen.
+void endDemoWithEscape(const TestXServer& server, ProcessRun& demo, unsigned long window,
+                       double patience);

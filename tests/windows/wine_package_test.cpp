@@ -59,20 +59,8 @@ protected:
         demo = startProcess("wine", workdir, server.display(), WINE_ENV, wineArgs);
     }
 
-    unsigned long waitForDemoWindow() {
-        const unsigned long window = server.waitForWindow(WINDOW_TITLE, PATIENCE);
-        EXPECT_NE(window, 0u) << "no window titled " << WINDOW_TITLE;
-        return window;
-    }
-
-    // Escape held until the demo ends: it reads the key's state once a frame.
-    void endWithEscape(unsigned long window) {
-        ASSERT_TRUE(server.waitUntilViewable(window, PATIENCE));
-        ASSERT_TRUE(processRunning(demo)) << "the demo ended before Escape";
-        ASSERT_TRUE(server.setKey("Escape", true));
-        EXPECT_EQ(waitProcess(demo, PATIENCE), 0);
-        server.setKey("Escape", false);
-    }
+    unsigned long waitForDemoWindow() { return ::waitForDemoWindow(server, PATIENCE); }
+    void endWithEscape(unsigned long window) { endDemoWithEscape(server, demo, window, PATIENCE); }
 
     // The next box with this caption not answered yet, answered with Return.
     bool answerNextBox(const std::string& caption) {
