@@ -317,7 +317,8 @@ int runCapture(const CaptureOptions& o) {
     DecodedTrack track;
     if (!decodeMp3File(musicPath.c_str(), track) || !openSpectrum())
         return fail("cannot decode the music, " + musicPath, CAPTURE_FAILED);
-    const uint64_t firstMusicFrame = captureBytePosition(o.startSeconds, 0, o.fps) / SIGNAL_BYTES_PER_FRAME;
+    const uint64_t firstPosition = captureBytePosition(o.startSeconds, 0, o.fps);  // bytes
+    const uint64_t firstMusicFrame = firstPosition / SIGNAL_BYTES_PER_FRAME;
 
     EncoderSettings settings;
     settings.path = o.path;
@@ -351,10 +352,8 @@ int runCapture(const CaptureOptions& o) {
     progress.total = frameLimit;
     progress.fps = o.fps;
     const uint64_t started = steadyNanoseconds();
-    LoopResult loop;
-    const uint64_t firstPosition = captureBytePosition(o.startSeconds, 0, o.fps);
     if (firstPosition > 0) prepareTimelineAt(double(firstPosition));
-    loop = captureFrames(o, track, frameLimit, ring, pipeline, progress);
+    LoopResult loop = captureFrames(o, track, frameLimit, ring, pipeline, progress);
     const std::string pipelineFailure = stopPipeline(pipeline);
     if (loop.failure.empty()) loop.failure = pipelineFailure;
     closeReadbackRing(ring);
