@@ -1,0 +1,149 @@
+// Entry point of the browser build: the page address through the native
+// command-line parser, the wait for the page's "Click to play", the demo's own
+// start-up, then one frame per animation frame until Escape or the end of the
+// timeline. Message boxes become page overlays that the start-up waits on.
+// Reads the page's query, its play request and box answers, and the canvas size.
+#include <SDL.h>
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <string>
+#include <vector>
+
+#include "audio/music.h"
+#include "scenes/timeline.h"
+#include "shell/command_line.h"
+#include "shell/demo.h"
+#include "shell/message_box.h"
+#include "shell/page_address.h"
+#include "shell/window.h"
+
+// The page's side of each step lives in shell/web/page.js, as Module.page.
+EM_JS(void, pageShowLine, (const char* text), {
+    Module.page.showLine(UTF8ToString(text));
+});
+EM_JS(void, pageShowParserLine, (), {
+    Module.page.showParserLine();
+});
+EM_JS(void, pageOfferPlay, (), {
+    Module.page.offerPlay();
+});
+EM_JS(int, pagePlayRequested, (), {
+    return Module.page.playRequested ? 1 : 0;
+});
+EM_JS(void, pageShowBox, (const char* caption, const char* text, int yesNo), {
+    Module.page.showBox(UTF8ToString(caption), UTF8ToString(text), yesNo !== 0);
+});
+EM_JS(int, pageBoxAnswer, (), {
+    return Module.page.boxAnswer;  // -1 while the box is up, else a MessageAnswer
+});
+EM_JS(void, pageFrameShown, (double musicSeconds, int timelinePart), {
+    Module.page.frameShown(musicSeconds, timelinePart);
+});
+EM_JS(void, pageNameTimelinePart, (int index, const char* name, double firstSeconds), {
+    Module.page.nameTimelinePart(index, UTF8ToString(name), firstSeconds);
+});
+EM_JS(void, pageShowEnd, (int stoppedAfterFirstFrame), {
+    Module.page.showEnd(stoppedAfterFirstFrame !== 0);
+});
+
+namespace {
+
+constexpr int WAIT_STEP_MS = 20;  // how often a wait looks at the page again
+bool firstFrameOnly = false;      // the page's test key: stop after one frame
+int canvasWidth = 0;              // pixels of the drawing buffer the viewport was set for
+int canvasHeight = 0;
+
+// The page sizes the canvas to the tab at the device's pixel ratio (also
+// through fullscreen changes, which SDL does not follow in a resizable
+// window); the picture follows the size of the drawing buffer.
+void followCanvasSize() {
+    int width = 0, height = 0;
+    emscripten_get_canvas_element_size("#canvas", &width, &height);
+    if (width == canvasWidth && height == canvasHeight) return;
+    canvasWidth = width;
+    canvasHeight = height;
+    resizeViewport(width, height);
+}
+
+// Blocks the start-up as the native box does: the page keeps running (the
+// wait yields to it through ASYNCIFY) and the demo goes on once it is pressed.
+MessageAnswer answerInPage(const char* caption, const char* text, MessageIcon,
+                           MessageButtons buttons) {
+    pageShowBox(caption, text, buttons == MessageButtons::YesNo);
+    int answer = -1;
+    while ((answer = pageBoxAnswer()) < 0) emscripten_sleep(WAIT_STEP_MS);
+    return MessageAnswer(answer);
+}
+
+int timelinePartIndex(double position) {
+    const TimelinePart* part = timelinePartAt(position);
+    return part ? int(part - TIMELINE_PARTS) : -1;
+}
+
+void endRun(bool keepPicture) {
+    emscripten_cancel_main_loop();
+    // A stopped first frame stays on the canvas for the page to read; the
+    // window's teardown would empty it.
+    if (!keepPicture) shutdownDemo();
+    pageShowEnd(keepPicture);
+}
+
+// The page's frame: every event the browser queued since the last one, then
+// the demo's frame. A close request cannot come from a page, but ends the run
+// as natively.
+void pageFrame() {
+    SDL_Event event;
+    bool closeRequested = false;
+    while (SDL_PollEvent(&event)) closeRequested = demoWindowProc(event) || closeRequested;
+    followCanvasSize();
+    // The position the frame is drawn at, before the frame refreshes it.
+    const double drawnAt = musicSeconds;
+    const int part = timelinePartIndex(musicBytePos);
+    if (closeRequested || produceFrame() != FrameOutcome::Presented) {
+        endRun(false);
+        return;
+    }
+    pageFrameShown(drawnAt, part);
+    if (firstFrameOnly) endRun(true);
+}
+
+// True once the address has become demoOptions; otherwise the page shows why.
+bool takeAddressOptions(const char* query) {
+    const PageCommandLine commandLine = commandLineFromAddress(query);
+    if (!commandLine.refusal.empty()) {
+        pageShowLine(commandLine.refusal.c_str());
+        return false;
+    }
+    std::vector<const char*> argv;
+    for (const std::string& argument : commandLine.arguments) argv.push_back(argument.c_str());
+    if (parseCommandLine(int(argv.size()), argv.data(), demoOptions) != KEEP_RUNNING) {
+        pageShowParserLine();
+        return false;
+    }
+    // A resizable window is the canvas filling the tab, with the 4:3 picture
+    // centred in it; the display mode is never the page's to change.
+    demoOptions.picture = PictureMode::Windowed;
+    firstFrameOnly = commandLine.firstFrameOnly;
+    return true;
+}
+
+}  // namespace
+
+// The page passes its address's query (location.search) as the one argument.
+int main(int argc, char** argv) {
+    setMessageBoxHandler(answerInPage);
+    if (!takeAddressOptions(argc > 1 ? argv[1] : "")) return 0;
+    for (int i = 0; i < TIMELINE_PART_COUNT; ++i)
+        pageNameTimelinePart(i, TIMELINE_PARTS[i].name, secondsAt(TIMELINE_PARTS[i].first));
+    // Sound may start only after a gesture: music and timeline start together
+    // from the click.
+    pageOfferPlay();
+    while (!pagePlayRequested()) emscripten_sleep(WAIT_STEP_MS);
+    if (!startDemo()) {
+        pageShowEnd(false);
+        return 0;
+    }
+    emscripten_set_main_loop(pageFrame, 0, false);  // 0: once per animation frame
+    return 0;
+}
