@@ -18,7 +18,7 @@
 #include "shell/page_address.h"
 #include "shell/window.h"
 
-// The page's side of each step lives in shell/web/page.js, as Module.page.
+// The page's side of each step lives in dist/web-page/page.js, as Module.page.
 EM_JS(void, pageShowLine, (const char* text), {
     Module.page.showLine(UTF8ToString(text));
 });
