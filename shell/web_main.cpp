@@ -85,17 +85,25 @@ void endRun(bool keepPicture) {
     emscripten_cancel_main_loop();
     // A stopped first frame stays on the canvas for the page to read; the
     // window's teardown would empty it.
-    if (!keepPicture) shutdownDemo();
+    if (keepPicture)
+        stopMusic();
+    else
+        shutdownDemo();
     pageShowEnd(keepPicture);
 }
 
-// The page's frame: every event the browser queued since the last one, then
-// the demo's frame. A close request cannot come from a page, but ends the run
+// The page's frame: the events the browser queued since the last one (up to
+// a key press), then the demo's frame. A close request cannot come from a page, but ends the run
 // as natively.
 void pageFrame() {
     SDL_Event event;
     bool closeRequested = false;
-    while (SDL_PollEvent(&event)) closeRequested = demoWindowProc(event) || closeRequested;
+    while (SDL_PollEvent(&event)) {
+        closeRequested = demoWindowProc(event) || closeRequested;
+        // The rest waits for the next frame: a key pressed and released
+        // within one frame would otherwise never be seen down.
+        if (event.type == SDL_KEYDOWN) break;
+    }
     followCanvasSize();
     // The position the frame is drawn at, before the frame refreshes it.
     const double drawnAt = musicSeconds;
