@@ -95,6 +95,16 @@ Rgb readPixel(int x, int y) {
     return {rgb[0], rgb[1], rgb[2]};
 }
 
+std::vector<uint8_t> readFrameRgb(int width, int height) {
+    GLint framebuffer = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
+    if (framebuffer == 0) glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    std::vector<uint8_t> rgb(std::size_t(width) * height * 3);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    return rgb;
+}
+
 bool near(Rgb a, Rgb e, int tolerance) {
     return std::abs(a.r - e.r) <= tolerance && std::abs(a.g - e.g) <= tolerance &&
            std::abs(a.b - e.b) <= tolerance;

@@ -45,6 +45,8 @@ struct Rgb {
 // Reads the pixel at window coordinates (x from the left, y from the BOTTOM)
 // of the current framebuffer's back buffer.
 Rgb readPixel(int x, int y);
+// The bottom-left width x height of that buffer as RGB bytes, rows from the BOTTOM.
+std::vector<uint8_t> readFrameRgb(int width, int height);
 // True when every channel is within `tolerance` of the expected value.
 bool near(Rgb actual, Rgb expected, int tolerance = 8);
 std::string describe(Rgb c);
