@@ -31,6 +31,9 @@ set(WEB_LINK_OPTIONS
   # back through dynCall.
   "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=$autoResumeAudioContext,$dynCall"
   -sALLOW_MEMORY_GROWTH=1
+  # A message box in the page holds the start-up where it stands until OK is
+  # pressed (emscripten_sleep hands the browser its turn meanwhile).
+  -sASYNCIFY
   "SHELL:--preload-file ${CMAKE_CURRENT_SOURCE_DIR}/data@/data"
 )
 # Whatever the entry point wants the page to reach (ccall, FS and the like).
