@@ -145,9 +145,9 @@ use_library_cache() {
         exec 9>&-
         return 0
     fi
-    rm -rf "$LIBS"
+    # Every build of KIND holds the lock: a partial folder is a stopped run's.
+    rm -rf "$LIBS" "$CACHE_ROOT/.partial-$kind-"*
     local temporary=$CACHE_ROOT/.partial-$kind-$key
-    rm -rf "$temporary"
     mkdir -p "$temporary/prefix"
     local started=$SECONDS
     PREFIX=$temporary/prefix UNPACKED=$temporary/src DEPS=$temporary/deps \
