@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "audio/music.h"
+#include "audio/music_format.h"
 #include "scenes/timeline.h"
 #include "shell/command_line.h"
 #include "shell/demo.h"
@@ -143,7 +144,7 @@ int main(int argc, char** argv) {
     setMessageBoxHandler(answerInPage);
     if (!takeAddressOptions(argc > 1 ? argv[1] : "")) return 0;
     for (int i = 0; i < TIMELINE_PART_COUNT; ++i)
-        pageNameTimelinePart(i, TIMELINE_PARTS[i].name, secondsAt(TIMELINE_PARTS[i].first));
+        pageNameTimelinePart(i, TIMELINE_PARTS[i].name, secondsAtBytes(TIMELINE_PARTS[i].first));
     // Sound may start only after a gesture: music and timeline start together
     // from the click.
     pageOfferPlay();

@@ -8,8 +8,8 @@
 
 #include <cstdlib>
 
+#include "audio/music_format.h"
 #include "scenes/scenes.h"
-#include "shell/command_line.h"
 #include "support/title_image.h"
 #include "support/web_page.h"
 
