@@ -141,14 +141,15 @@ use_library_cache() {
     mkdir -p "$CACHE_ROOT"
     exec 9>"$CACHE_ROOT/$kind.lock"
     flock 9
+    # Every build of KIND holds the lock: a partial folder is a stopped run's.
+    rm -rf "$CACHE_ROOT/.partial-$kind-"*
     if [ -f "$LIBS/key" ] && [ "$(cat "$LIBS/key")" = "$key" ]; then
         log "libraries from the cache: $LIBS"
         touch "$LIBS/key"
         exec 9>&-
         return 0
     fi
-    # Every build of KIND holds the lock: a partial folder is a stopped run's.
-    rm -rf "$LIBS" "$CACHE_ROOT/.partial-$kind-"*
+    rm -rf "$LIBS"
     local temporary=$CACHE_ROOT/.partial-$kind-$key
     mkdir -p "$temporary/prefix"
     local started=$SECONDS
