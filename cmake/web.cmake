@@ -21,6 +21,14 @@ endif()
 set(WEB_TEST_OUTPUT_DIR ${CMAKE_BINARY_DIR}/test CACHE PATH
     "Where the link with emulation assertions is written")
 
+file(WRITE ${CMAKE_BINARY_DIR}/library_funcs.txt "$autoResumeAudioContext\n$dynCall\n")
+# DevIL's .pc files name IL and ILU alone; statically linked, IL needs the
+# image libraries it was built with after it.
+find_library(WEB_PNG_LIBRARY png16 REQUIRED)
+find_library(WEB_JPEG_LIBRARY jpeg REQUIRED)
+find_library(WEB_ZLIB_LIBRARY z REQUIRED)
+target_link_libraries(kvdemo PUBLIC ${WEB_PNG_LIBRARY} ${WEB_JPEG_LIBRARY} ${WEB_ZLIB_LIBRARY})
+
 set(WEB_LINK_OPTIONS
   -fexceptions
   # The fixed-function pipeline emulated over WebGL 2 (an ES 3.0 context is
@@ -28,8 +36,9 @@ set(WEB_LINK_OPTIONS
   -sLEGACY_GL_EMULATION=1
   -sMAX_WEBGL_VERSION=2
   # SDL's audio resumes the WebAudio context on the first gesture, and calls
-  # back through dynCall.
-  "-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=$autoResumeAudioContext,$dynCall"
+  # back through dynCall. The names start with $, which no generator passes
+  # through the shell unharmed: emcc reads them from a file.
+  -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_BINARY_DIR}/library_funcs.txt
   -sALLOW_MEMORY_GROWTH=1
   # A message box in the page holds the start-up where it stands until OK is
   # pressed (emscripten_sleep hands the browser its turn meanwhile).

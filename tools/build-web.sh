@@ -125,11 +125,14 @@ build_cli11() {
     cp -r /usr/include/CLI "$PREFIX/include/"
 }
 
+# The recipes above, in build order.
+LIBRARIES="zlib libpng libjpeg devil sdl2 mpg123 kissfft cli11"
+
 build_libraries() {
     export PKG_CONFIG_LIBDIR=$PREFIX/lib/pkgconfig:$PREFIX/share/pkgconfig
     export PKG_CONFIG_PATH=
     local name started
-    for name in zlib libpng libjpeg devil sdl2 mpg123 kissfft cli11; do
+    for name in $LIBRARIES; do
         log "building $name"
         started=$SECONDS
         "build_$name"
@@ -142,7 +145,7 @@ build_libraries() {
 web_cache_inputs() {
     cat "$TOOLCHAIN"
     emcc --version | head -1
-    declare -f cmake_web build_libraries $(declare -F | sed -n 's/^declare -f \(build_[a-z0-9]*\)$/\1/p')
+    declare -f cmake_web build_libraries $(printf 'build_%s ' $LIBRARIES)
 }
 
 # ---- the demo -------------------------------------------------------------------

@@ -147,6 +147,9 @@ build_cli11() {
     cp -r /usr/include/CLI "$PREFIX/include/"
 }
 
+# The recipes above, in build order.
+LIBRARIES="zlib libpng libjpeg devil sdl2 libepoxy mpg123 kissfft cli11"
+
 # Each library, one after the other, into $PREFIX; the licences into $LICENCES.
 # Every build here finds its libraries in the prefix alone (see the toolchain file).
 build_libraries() {
@@ -154,7 +157,7 @@ build_libraries() {
     export PKG_CONFIG_LIBDIR=$PREFIX/lib/pkgconfig:$PREFIX/share/pkgconfig
     export PKG_CONFIG_PATH=
     local name started
-    for name in zlib libpng libjpeg devil sdl2 libepoxy mpg123 kissfft cli11; do
+    for name in $LIBRARIES; do
         log "building $name"
         started=$SECONDS
         "build_$name"
@@ -171,7 +174,7 @@ windows_cache_inputs() {
     $TRIPLET-g++-posix --version | head -1
     nasm --version
     meson --version
-    declare -f cmake_cross build_libraries $(declare -F | sed -n 's/^declare -f \(build_[a-z0-9]*\)$/\1/p')
+    declare -f cmake_cross build_libraries $(printf 'build_%s ' $LIBRARIES)
 }
 
 # The demo itself, configured once per library prefix and rebuilt incrementally.

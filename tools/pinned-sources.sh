@@ -133,20 +133,23 @@ cache_key() {
 # LICENCES (copy every licence there) in a temporary folder that is renamed
 # once everything is in: a run that stops half way leaves no folder under the
 # final name. The key is written inside as well, and a folder whose key file
-# differs is rebuilt too. Other keys' builds of KIND are removed afterwards.
+# differs is rebuilt too. Builds of KIND under other keys (another branch's
+# recipes) stay until they have gone unused for 30 days.
 use_library_cache() {
     local kind=$1 key=$2 builder=$3
     LIBS=$CACHE_ROOT/$kind-$key
     mkdir -p "$CACHE_ROOT"
     exec 9>"$CACHE_ROOT/$kind.lock"
     flock 9
+    # Every build of KIND holds the lock: a partial folder is a stopped run's.
+    rm -rf "$CACHE_ROOT/.partial-$kind-"*
     if [ -f "$LIBS/key" ] && [ "$(cat "$LIBS/key")" = "$key" ]; then
         log "libraries from the cache: $LIBS"
+        touch "$LIBS/key"
         exec 9>&-
         return 0
     fi
-    # Every build of KIND holds the lock: a partial folder is a stopped run's.
-    rm -rf "$LIBS" "$CACHE_ROOT/.partial-$kind-"*
+    rm -rf "$LIBS"
     local temporary=$CACHE_ROOT/.partial-$kind-$key
     mkdir -p "$temporary/prefix"
     local started=$SECONDS
@@ -159,10 +162,7 @@ use_library_cache() {
     done
     echo "$key" >"$temporary/key"
     mv "$temporary" "$LIBS"
-    local other
-    for other in "$CACHE_ROOT/$kind"-*; do
-        [ "$other" = "$LIBS" ] || rm -rf "$other"
-    done
+    find "$CACHE_ROOT" -mindepth 1 -maxdepth 1 -name "$kind-*" -mtime +30 -exec rm -rf {} +
     log "$kind libraries built in $((SECONDS - started)) s into $LIBS"
     exec 9>&-
 }
