@@ -40,6 +40,11 @@ set(WEB_LINK_OPTIONS
   # through the shell unharmed: emcc reads them from a file.
   -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${CMAKE_BINARY_DIR}/library_funcs.txt
   -sALLOW_MEMORY_GROWTH=1
+  # The emulation copies client-side arrays for glDrawElements as if every
+  # index were a vertex of its own, into a buffer of this size: mesh C's
+  # merged list (73728 indices, 32 bytes of position, normal and sphere-map
+  # coordinate each) overran the 2 MiB default and wrecked the heap.
+  -sGL_MAX_TEMP_BUFFER_SIZE=4194304
   # A message box in the page holds the start-up where it stands until OK is
   # pressed (emscripten_sleep hands the browser its turn meanwhile).
   -sASYNCIFY

@@ -115,6 +115,12 @@
   el('again').addEventListener('click', () => location.reload());
   window.addEventListener('resize', fitCanvas);
   document.addEventListener('fullscreenchange', fitCanvas);
+  // An error the demo cannot go on from (a trap in its code) leaves a line
+  // rather than a frozen picture.
+  window.addEventListener('error', (event) => {
+    if (page.state === 'starting' || page.state === 'running')
+      showLine(`The demo stopped: ${event.message}`, 'failed');
+  });
   canvas.addEventListener('webglcontextlost', (event) => {
     event.preventDefault();
     if (page.state === 'starting' || page.state === 'running')

@@ -65,12 +65,21 @@ inline void renderbufferStorage(GLenum target, GLenum format, GLsizei width, GLs
                           width, height);
 }
 
+// WebGL knows only the mipmap and derivative hints; the fixed pipeline's
+// quality hints (perspective correction, point smoothing) have nothing to
+// steer there and would each log an INVALID_ENUM.
+inline void hint(GLenum target, GLenum mode) {
+    if (target == GL_GENERATE_MIPMAP_HINT || target == GL_FRAGMENT_SHADER_DERIVATIVE_HINT)
+        glHint(target, mode);
+}
+
 }  // namespace web_gl
 
 #define glTexEnvf web_gl::texEnvf
 #define glDrawElements web_gl::drawElements
 #define glPushAttrib web_gl::pushAttrib
 #define glPopAttrib web_gl::popAttrib
+#define glHint web_gl::hint
 
 // The framebuffer object calls under their EXT names do not link; the core
 // calls they were promoted to take the same arguments and enum values.
