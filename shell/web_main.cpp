@@ -97,6 +97,13 @@ void endRun(bool keepPicture) {
 // a key press), then the demo's frame. A close request cannot come from a page, but ends the run
 // as natively.
 void pageFrame() {
+    // A lost context draws nothing again: the music stops with it, and the
+    // page keeps the line it shows for the loss.
+    if (emscripten_is_webgl_context_lost(emscripten_webgl_get_current_context())) {
+        emscripten_cancel_main_loop();
+        stopMusic();
+        return;
+    }
     SDL_Event event;
     bool closeRequested = false;
     while (SDL_PollEvent(&event)) {

@@ -2,7 +2,9 @@
 // web tests: node drive.mjs [--sound] ADDRESS STEP...; prints a report of
 // "key: value" lines. Steps: click (once the page offers play), wait:STATE
 // (body data-state, a|b for either), frames:N, seconds:S (of presented frames),
-// key:NAME, shot:PATH (the 800x600 tab as PNG). Every wait is a hang guard.
+// key:NAME, shot:PATH (the 800x600 tab as PNG), box (wait for a message box
+// and press its first button), remove:PATH (a data set file, deleted before
+// the demo starts), lose (the WebGL context). Every wait is a hang guard.
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -26,6 +28,7 @@ const browser = await puppeteer.launch({
     '--no-first-run', '--disable-quic', ...(sound ? ['--autoplay-policy=no-user-gesture-required'] : [])],
 });
 const problems = [];
+const boxes = [];
 const report = {};
 try {
   const page = await browser.newPage();
@@ -46,6 +49,19 @@ try {
       await until((n) => Module.page.frames.length >= n, Number(value));
     } else if (verb === 'seconds') {
       await until((s) => { const f = Module.page.frames; return f.length > 1 && f[f.length - 1][0] - f[1][0] >= s * 1000; }, Number(value));
+    } else if (verb === 'box') {
+      await until(() => !document.getElementById('box').hidden);
+      boxes.push(await page.evaluate(() => ['caption', 'text'].map((n) => document.getElementById(`box-${n}`).textContent).join(': ')));
+      await page.click('#box-buttons button');
+    } else if (verb === 'remove') {
+      await page.evaluateOnNewDocument((file) => {
+        let module;
+        Object.defineProperty(window, 'Module', { configurable: true, get: () => module,
+          set(m) { module = m; m.onRuntimeInitialized = () => FS.unlink(file); } });
+      }, value);
+      await page.reload();
+    } else if (verb === 'lose') {
+      await page.evaluate(() => Module.canvas.getContext('webgl2').getExtension('WEBGL_lose_context').loseContext());
     } else if (verb === 'key') {
       await page.keyboard.press(value);
     } else if (verb === 'shot') {
@@ -85,5 +101,6 @@ try {
   await browser.close();
   fs.rmSync(profile, { recursive: true, force: true });
 }
+report.boxes = boxes.join(' | ');
 report.problems = problems.join(' | ');
 for (const [key, value] of Object.entries(report)) console.log(`${key}: ${String(value).replace(/\n/g, ' ')}`);

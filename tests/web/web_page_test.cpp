@@ -91,6 +91,19 @@ TEST_F(WebPage, WithSoundTheAudioContextRunsAndTheTimelineKeepsTheMusicsPace) {
     EXPECT_LT(rate, 1.5);
 }
 
+// The native boxes of a missing track, in order, each holding the start-up
+// until its OK is pressed; then the demo plays on the silent clock.
+TEST_F(WebPage, MessageBoxesShowInThePageAndTheDemoGoesOnAfterOk) {
+    PageReport report = drive("?start=22", {"remove:/data/KV07.mp3", "click", "box", "box", "wait:running"});
+    EXPECT_EQ(report["boxes"], "ERROR: Bass file loading failed! | ERROR: Music failed to play!");
+    EXPECT_EQ(report["state"], "running");
+}
+
+TEST_F(WebPage, ALostGraphicsContextLeavesOneLine) {
+    PageReport report = drive("?start=22&mute", {"click", "frames:2", "lose", "wait:failed"});
+    EXPECT_EQ(report["line"], "The graphics context was lost; reload the page to play again.");
+}
+
 struct RefusedAddress {
     const char* query;
     const char* lineStart;
