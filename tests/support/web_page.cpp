@@ -5,15 +5,13 @@
 #include <IL/il.h>
 #include <IL/ilu.h>
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <epoxy/gl.h>
-#include <netinet/in.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <sstream>
 
@@ -24,49 +22,36 @@ namespace {
 constexpr double SERVER_HANG_GUARD = 20.0;  // seconds
 constexpr double DRIVER_HANG_GUARD = 240.0;
 
-// A port the kernel hands out as free, with the socket closed again.
-int freePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof a;
-    const bool ok = bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-                    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size) == 0;
-    close(fd);
-    return ok ? ntohs(a.sin_port) : 0;
-}
-
-bool accepts(int port) {
+// Binds (a free port from the kernel, for port 0) or connects to 127.0.0.1;
+// the port bound or connected, 0 on failure. The socket is closed again.
+int loopbackPort(int port, bool connectToIt) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a = {};
     a.sin_family = AF_INET;
     a.sin_port = htons(uint16_t(port));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    socklen_t size = sizeof a;
+    auto* address = reinterpret_cast<sockaddr*>(&a);
+    const bool ok = connectToIt ? connect(fd, address, size) == 0
+                                : bind(fd, address, size) == 0 && getsockname(fd, address, &size) == 0;
     close(fd);
-    return ok;
+    return ok ? ntohs(a.sin_port) : 0;
 }
 
 }  // namespace
 
 StaticWebServer::~StaticWebServer() {
-    if (server.pid <= 0) return;
-    kill(server.pid, SIGTERM);
-    waitProcess(server, SERVER_HANG_GUARD);
+    if (server.pid > 0 && kill(server.pid, SIGTERM) == 0) waitProcess(server, SERVER_HANG_GUARD);
 }
 
 bool StaticWebServer::start(const std::string& root) {
-    port = freePort();
+    port = loopbackPort(0, false);
     const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
     server = startProcess("python3", root, "", {},
                           {"-m", "http.server", std::to_string(port), "--bind", "127.0.0.1"}, quiet);
     close(quiet);
-    for (const double end = steadySeconds() + SERVER_HANG_GUARD; steadySeconds() < end;) {
-        if (accepts(port)) return true;
-        if (!processRunning(server)) return false;
-        sleepSeconds(0.05);
-    }
+    for (const double end = steadySeconds() + SERVER_HANG_GUARD; steadySeconds() < end; sleepSeconds(0.05))
+        if (loopbackPort(port, true)) return true;
     return false;
 }
 
@@ -85,9 +70,8 @@ PageReport drivePage(const std::string& address, const std::vector<std::string>&
     PageReport report;
     std::istringstream lines(output);
     for (std::string line; std::getline(lines, line);) {
-        const size_t colon = line.find(": ");
-        if (colon != std::string::npos) report[line.substr(0, colon)] = line.substr(colon + 2);
-        else if (line.back() == ':') report[line.substr(0, line.size() - 1)] = "";
+        const size_t colon = line.find(':');
+        if (colon != std::string::npos) report[line.substr(0, colon)] = line.substr(std::min(colon + 2, line.size()));
     }
     if (code != 0) report["problems"] += " driver exit code " + std::to_string(code);
     return report;
@@ -108,8 +92,7 @@ Picture loadPicture(const std::string& pngPath) {
         if (ilGetInteger(IL_IMAGE_ORIGIN) == IL_ORIGIN_LOWER_LEFT) iluFlipImage();
         picture.width = ilGetInteger(IL_IMAGE_WIDTH);
         picture.height = ilGetInteger(IL_IMAGE_HEIGHT);
-        const ILubyte* data = ilGetData();
-        picture.rgb.assign(data, data + size_t(picture.width) * picture.height * 3);
+        picture.rgb.assign(ilGetData(), ilGetData() + size_t(picture.width) * picture.height * 3);
     }
     ilDeleteImages(1, &image);
     return picture;
@@ -117,13 +100,12 @@ Picture loadPicture(const std::string& pngPath) {
 
 Picture readBackBuffer(int width, int height) {
     Picture picture{width, height, std::vector<uint8_t>(size_t(width) * height * 3)};
-    std::vector<uint8_t> bottomUp(picture.rgb.size());
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    const size_t row = size_t(width) * 3;
-    for (int y = 0; y < height; ++y)
-        std::copy_n(&bottomUp[(height - 1 - y) * row], row, &picture.rgb[y * row]);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, picture.rgb.data());
+    const size_t row = size_t(width) * 3;  // GL's rows come bottom first
+    for (int y = 0; y < height / 2; ++y)
+        std::swap_ranges(&picture.rgb[y * row], &picture.rgb[(y + 1) * row], &picture.rgb[(height - 1 - y) * row]);
     return picture;
 }
 
