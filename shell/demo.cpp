@@ -31,7 +31,7 @@ static const int DEMO_BITS = 32;     // bits per pixel of the fullscreen mode
 FrameOutcome produceFrame() {
     if (windowActive && !runSceneChain()) return FrameOutcome::TimelineOver;
     // Whatever the chain drew in this pass is dropped: the frame is never shown.
-    if (keyDown[VK_ESCAPE_CODE]) return FrameOutcome::EscapePressed;
+    if (keyDown[VK_ESCAPE_CODE] || takeEscapePress()) return FrameOutcome::EscapePressed;
     refreshSyncSignals();
     SDL_GL_SwapWindow(hWnd);
     elapsedSeconds = frameTimer.elapsed();

@@ -1,6 +1,7 @@
 // The demo window and its OpenGL context over SDL2: creation (with the
 // fullscreen mode change or the windowed-mode question), the fixed GL state,
-// event handling into the shell state, and teardown.
+// event handling into the shell state, and teardown. On Wayland the default
+// start plays on the desktop as --desktop does.
 #pragma once
 
 struct SDL_Window;
@@ -21,6 +22,11 @@ extern int swapIntervalWanted;  // -1 adaptive (else 1), 1 every refresh, 0 none
 extern bool keyDown[256];
 
 constexpr int VK_ESCAPE_CODE = 27;
+
+// True once per Escape press since the last call, which clears it: a press
+// and release that both arrive between two frames leave keyDown false, and
+// the frame pass still has to see them.
+bool takeEscapePress();
 
 bool createDemoWindow(const char* title, int width, int height, int bits, bool fullscreenRequested);
 void destroyDemoWindow();
