@@ -63,6 +63,16 @@ TEST_F(DemoRun, EscapeEndsTheRunWithZeroWithinTwoSeconds) {
     EXPECT_EQ(server.waitForWindow(WINDOW_TITLE, 0.0), 0u);
 }
 
+// Pressed and released at once, as a tool or a quick finger on a slow frame
+// does: both events reach the demo between two frames, and it still ends.
+TEST_F(DemoRun, QuickEscapeTapEndsTheRunWithZero) {
+    startDemo();
+    ASSERT_TRUE(server.waitUntilViewable(window, 20.0));
+    ASSERT_TRUE(server.setKey("Escape", true));
+    ASSERT_TRUE(server.setKey("Escape", false));
+    EXPECT_EQ(waitProcess(demo, 20.0), 0) << "the tap was lost";
+}
+
 TEST_F(DemoRun, CloseRequestEndsTheRunWithZeroWithinTwoSeconds) {
     startDemo();
     sleepSeconds(2.0);

@@ -26,6 +26,11 @@ ImageSample titleTexel(int sx, int sy) {
 }  // namespace
 
 ScreenMatch titleImageOnScreen(const TestXServer& server, const std::string& titleImagePath) {
+    return titleImageOn([&server](int x, int y) { return server.screenPixel(x, y); }, titleImagePath);
+}
+
+ScreenMatch titleImageOn(const std::function<Rgb(int, int)>& screenPixel,
+                         const std::string& titleImagePath) {
     ScreenMatch result;
     ilInit();
     ILuint image = 0;
@@ -47,7 +52,7 @@ ScreenMatch titleImageOnScreen(const TestXServer& server, const std::string& tit
             const int iy = bottomFirst ? rowFromBottom : h - 1 - rowFromBottom;
             const ILubyte* p = pixels + (size_t(iy) * w + ix) * 3;
             ++result.samples;
-            if (near(server.screenPixel(sx, sy), {p[0], p[1], p[2]}, 48)) ++result.matching;
+            if (near(screenPixel(sx, sy), {p[0], p[1], p[2]}, 48)) ++result.matching;
         }
     }
     ilDeleteImages(1, &image);

@@ -1,0 +1,190 @@
+// Compositors started by the test: sway (headless backend, pixman renderer,
+// no input devices) or weston's X11 backend, each with its own
+// XDG_RUNTIME_DIR; grim and wtype as its clients; the demo's stderr in a file.
+#include "support/wayland_session.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "support/title_image.h"
+
+namespace {
+
+// Who runs sway when the test is root: the conventional "nobody" ids.
+constexpr uid_t UNPRIVILEGED_ID = 65534;
+constexpr double STARTUP_PATIENCE = 20.0;  // seconds; a hang guard only
+constexpr double CLIENT_PATIENCE = 10.0;   // seconds for grim or wtype to finish
+
+void pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+std::string readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// startProcess with the child's stderr going to `path`: the test's own stderr
+// points there just while it forks (one thread, nothing written meanwhile).
+ProcessRun startLoggingErrors(const std::string& path, const std::string& program,
+                              const std::string& workdir, const std::string& display,
+                              const std::vector<std::string>& env,
+                              const std::vector<std::string>& args) {
+    const int log = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int saved = dup(STDERR_FILENO);
+    std::fflush(stderr);
+    if (log >= 0) dup2(log, STDERR_FILENO);
+    ProcessRun run = startProcess(program, workdir, display, env, args);
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+    if (log >= 0) close(log);
+    return run;
+}
+
+void endProcess(ProcessRun& run) {
+    if (run.pid <= 0) return;
+    kill(run.pid, SIGTERM);
+    waitProcess(run, 5.0);
+}
+
+// "P6 width height 255" and the rows, as grim -t ppm writes them.
+bool parsePpm(const std::string& data, Screenshot& shot) {
+    std::istringstream header(data);
+    std::string magic;
+    int maxValue = 0;
+    header >> magic >> shot.width >> shot.height >> maxValue;
+    if (!header || magic != "P6" || maxValue != 255 || shot.width <= 0 || shot.height <= 0) return false;
+    const size_t start = size_t(header.tellg()) + 1;  // one whitespace byte ends the header
+    const size_t bytes = size_t(shot.width) * size_t(shot.height) * 3;
+    if (data.size() < start + bytes) return false;
+    shot.rgb.assign(data.begin() + long(start), data.begin() + long(start + bytes));
+    return true;
+}
+
+}  // namespace
+
+Rgb Screenshot::pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return {-1, -1, -1};
+    const unsigned char* p = &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
+    return {p[0], p[1], p[2]};
+}
+
+TestCompositor::~TestCompositor() { stop(); }
+
+bool TestCompositor::makeRuntimeDirectory(bool forUnprivilegedUser) {
+    char pattern[] = "/tmp/kv2007demo-wayland-XXXXXX";
+    if (!mkdtemp(pattern)) return false;
+    runtimeDir = pattern;
+    return !forUnprivilegedUser || chown(pattern, UNPRIVILEGED_ID, UNPRIVILEGED_ID) == 0;
+}
+
+// The first wayland-N socket (not its .lock) that the compositor makes.
+bool TestCompositor::waitForSocket() {
+    const auto start = std::chrono::steady_clock::now();
+    while (processRunning(compositor) &&
+           std::chrono::steady_clock::now() - start < std::chrono::duration<double>(STARTUP_PATIENCE)) {
+        for (const auto& entry : std::filesystem::directory_iterator(runtimeDir)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("wayland-", 0) == 0 && name.find('.') == std::string::npos) {
+                socketName = name;
+                return true;
+            }
+        }
+        pause(20);
+    }
+    return false;
+}
+
+bool TestCompositor::startSwayHeadless(int width, int height) {
+    const bool asRoot = getuid() == 0;
+    if (!makeRuntimeDirectory(asRoot)) return false;
+    const std::string config = runtimeDir + "/sway.conf";
+    std::ofstream(config) << "output HEADLESS-1 mode --custom " << width << "x" << height << "\n"
+                          << "default_border none\ndefault_floating_border none\nxwayland disable\n";
+    if (asRoot && chown(config.c_str(), UNPRIVILEGED_ID, UNPRIVILEGED_ID) != 0) return false;
+    const std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + runtimeDir, "WAYLAND_DISPLAY=",
+                                          "WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
+                                          "WLR_LIBINPUT_NO_DEVICES=1"};
+    const std::vector<std::string> sway = {"sway", "-c", config};
+    std::vector<std::string> args = {"--reuid=65534", "--regid=65534", "--clear-groups"};
+    args.insert(args.end(), sway.begin(), sway.end());
+    compositor = asRoot ? startLoggingErrors(runtimeDir + "/sway.log", "setpriv", runtimeDir, "", env, args)
+                        : startLoggingErrors(runtimeDir + "/sway.log", "sway", runtimeDir, "", env,
+                                             {sway.begin() + 1, sway.end()});
+    if (!waitForSocket()) return false;
+    // Without input devices the seat has a keyboard only while some keyboard
+    // exists; one held for the session lets a client bind its keyboard when
+    // it starts, as with a keyboard plugged in, so the first typed key counts.
+    keyboardHolder = startProcess("wtype", runtimeDir, "",
+                                  {"XDG_RUNTIME_DIR=" + runtimeDir, "WAYLAND_DISPLAY=" + socketName},
+                                  {"-s", "86400000"});
+    return true;
+}
+
+bool TestCompositor::startWestonOn(const TestXServer& server, int width, int height) {
+    if (!makeRuntimeDirectory(false)) return false;
+    compositor = startLoggingErrors(
+        runtimeDir + "/weston.log", "weston", runtimeDir, server.display(),
+        {"XDG_RUNTIME_DIR=" + runtimeDir, "WAYLAND_DISPLAY="},
+        {"--backend=x11-backend.so", "--use-pixman", "--no-config", "--idle-time=0",
+         "--width=" + std::to_string(width), "--height=" + std::to_string(height)});
+    return waitForSocket();
+}
+
+void TestCompositor::stop() {
+    endProcess(keyboardHolder);
+    endProcess(compositor);
+    if (!runtimeDir.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(runtimeDir, ignored);
+    }
+    runtimeDir.clear();
+}
+
+ProcessRun TestCompositor::startDemo(const std::vector<std::string>& args) {
+    return startLoggingErrors(runtimeDir + "/demo.err", DEMO_BINARY, DEMO_SOURCE_DIR, "",
+                              {"XDG_RUNTIME_DIR=" + runtimeDir, "WAYLAND_DISPLAY=" + socketName,
+                               "SDL_VIDEODRIVER=wayland", "SDL_AUDIODRIVER=dummy",
+                               "LIBGL_ALWAYS_SOFTWARE=1", "PATH=" + runtimeDir},
+                              args);
+}
+
+std::string TestCompositor::demoErrors() const { return readWholeFile(runtimeDir + "/demo.err"); }
+
+int TestCompositor::runClient(const std::vector<std::string>& command) const {
+    ProcessRun client = startProcess(command[0], runtimeDir, "",
+                                     {"XDG_RUNTIME_DIR=" + runtimeDir, "WAYLAND_DISPLAY=" + socketName},
+                                     {command.begin() + 1, command.end()});
+    return waitProcess(client, CLIENT_PATIENCE);
+}
+
+bool TestCompositor::screenshot(Screenshot& shot) const {
+    const std::string path = runtimeDir + "/screen.ppm";
+    return runClient({"grim", "-t", "ppm", path}) == 0 && parsePpm(readWholeFile(path), shot);
+}
+
+bool TestCompositor::tapKey(const std::string& keysymName) const {
+    return runClient({"wtype", "-k", keysymName}) == 0;
+}
+
+bool waitForTitle(const TestCompositor& sway, double timeoutSeconds) {
+    const std::string titleImage = std::string(DEMO_SOURCE_DIR) + "/data/Title.jpg";
+    const auto start = std::chrono::steady_clock::now();
+    Screenshot shot;
+    do {
+        if (sway.screenshot(shot) &&
+            titleImageOn([&shot](int x, int y) { return shot.pixel(x, y); }, titleImage).mostly())
+            return true;
+        pause(100);
+    } while (std::chrono::steady_clock::now() - start < std::chrono::duration<double>(timeoutSeconds));
+    return false;
+}

@@ -1,0 +1,83 @@
+// The real binary on real Wayland compositors, through SDL's Wayland driver:
+// a window under sway headless, the default start under weston nested in
+// Xvfb, and a box that has no way to be shown. Run by tools/test-wayland.sh.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "support/demo_messages.h"
+#include "support/wayland_session.h"
+
+namespace {
+
+constexpr double PATIENCE = 30.0;  // seconds; hang guards only
+
+void sleepSeconds(double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); }
+
+// Taps Escape until the demo ends (a tap before its window has the keyboard
+// goes nowhere); the exit code, -1 when it outlived the patience.
+int endWithEscapeTaps(const TestCompositor& sway, ProcessRun& demo) {
+    const auto start = std::chrono::steady_clock::now();
+    while (processRunning(demo) &&
+           std::chrono::steady_clock::now() - start < std::chrono::duration<double>(PATIENCE)) {
+        sway.tapKey("Escape");
+        sleepSeconds(0.5);
+    }
+    return waitProcess(demo, 0.0);
+}
+
+TEST(Wayland, SwayWindowShowsTheTitleAndOneEscapeTapEndsItWithZero) {
+    TestCompositor sway;
+    ASSERT_TRUE(sway.startSwayHeadless(800, 600));
+    ProcessRun demo = sway.startDemo({"--windowed", "--start", "22", "--mute"});
+    EXPECT_TRUE(waitForTitle(sway, PATIENCE)) << "no title on the output; stderr: " << sway.demoErrors();
+    ASSERT_TRUE(processRunning(demo));
+    ASSERT_TRUE(sway.tapKey("Escape"));
+    EXPECT_EQ(waitProcess(demo, PATIENCE), 0);
+}
+
+TEST(Wayland, BoxThatCannotBeShownWritesItsTextToStderrAndTheDemoGoesOn) {
+    TestCompositor sway;
+    ASSERT_TRUE(sway.startSwayHeadless(800, 600));
+    const std::string noTrack = std::filesystem::absolute(makeScratchDir("no-track")).string();
+    ProcessRun demo = sway.startDemo({"--windowed", "--mute", "--data", noTrack});
+    EXPECT_EQ(endWithEscapeTaps(sway, demo), 0) << "the demo did not go on to play until Escape";
+    const std::string errors = sway.demoErrors();
+    for (const char* text : {MUSIC_LOADING_FAILED, MUSIC_PLAY_FAILED})
+        EXPECT_NE(errors.find(std::string("kv2007demo: ") + ERROR_CAPTION + ": " + text + "\n"),
+                  std::string::npos)
+            << text << "\nstderr: " << errors;
+}
+
+// Wayland has no mode to change: the default start covers the 1280x720 output
+// with the 4:3 picture between black bars, where a window would leave the
+// desktop's own background showing.
+TEST(Wayland, WestonDefaultStartPlaysFullscreenWithoutAQuestion) {
+    TestXServer server;
+    ASSERT_TRUE(server.start(1280, 720));
+    TestCompositor weston;
+    ASSERT_TRUE(weston.startWestonOn(server, 1280, 720));
+    ProcessRun demo = weston.startDemo({});
+    const auto start = std::chrono::steady_clock::now();
+    bool fullscreenPicture = false;
+    while (!fullscreenPicture && processRunning(demo) &&
+           std::chrono::steady_clock::now() - start < std::chrono::duration<double>(PATIENCE)) {
+        int lit = 0, blackBars = 0;
+        for (int y : {90, 270, 450, 630}) {
+            for (int x : {400, 560, 720, 880}) lit += !near(server.screenPixel(x, y), {0, 0, 0}, 4);
+            for (int x : {5, 150, 1130, 1275}) blackBars += near(server.screenPixel(x, y), {0, 0, 0}, 4);
+        }
+        fullscreenPicture = lit >= 4 && blackBars == 16;
+        sleepSeconds(0.1);
+    }
+    EXPECT_TRUE(fullscreenPicture) << "stderr: " << weston.demoErrors();
+    EXPECT_EQ(weston.demoErrors().find("kv2007demo:"), std::string::npos) << "a box was asked for";
+    ASSERT_TRUE(processRunning(demo));
+    ASSERT_TRUE(server.setKey("Escape", true));
+    EXPECT_EQ(waitProcess(demo, PATIENCE), 0);
+    server.setKey("Escape", false);
+}
+
+}  // namespace
