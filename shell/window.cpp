@@ -27,8 +27,8 @@ void* hRC = nullptr;         // its OpenGL context; null until created
 bool fullscreen = true;      // display mode changed (or to be); read by the teardown
 bool windowActive = true;    // false while the window is minimised
 bool keyDown[256] = {};      // key state by Windows virtual-key code
-bool desktopFullscreen = false;  // set by the shell before createDemoWindow
-bool fourThreePicture = false;   // set by the shell before createDemoWindow
+bool desktopFullscreen = false;  // set by the shell before createDemoWindow, on Wayland by it
+bool fourThreePicture = false;   // set by the shell before createDemoWindow, on Wayland by it
 int swapIntervalWanted = -1;     // set by the shell before createDemoWindow
 static bool escapePressLatched = false;  // an Escape press not yet seen by a frame
 

@@ -11,7 +11,9 @@ union SDL_Event;
 // Windows, where the demo began.
 extern SDL_Window* hWnd;   // the demo window; null until created
 extern void* hRC;          // its OpenGL context (SDL_GLContext); null until created
-extern bool fullscreen;    // display mode changed (or to be); cleared when windowed is accepted
+// Display mode changed (or to be); cleared when windowed is accepted, and on
+// Wayland, where the fullscreen start is desktopFullscreen instead.
+extern bool fullscreen;
 extern bool windowActive;  // false while the window is minimised
 extern bool desktopFullscreen;  // borderless fullscreen at the desktop's resolution; no mode change
 extern bool fourThreePicture;   // the picture kept 4:3 in the largest centred viewport, black beside
