@@ -16,18 +16,6 @@ constexpr double PATIENCE = 30.0;  // seconds; hang guards only
 
 void sleepSeconds(double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); }
 
-// Taps Escape until the demo ends (a tap before its window has the keyboard
-// goes nowhere); the exit code, -1 when it outlived the patience.
-int endWithEscapeTaps(const TestCompositor& sway, ProcessRun& demo) {
-    const auto start = std::chrono::steady_clock::now();
-    while (processRunning(demo) &&
-           std::chrono::steady_clock::now() - start < std::chrono::duration<double>(PATIENCE)) {
-        sway.tapKey("Escape");
-        sleepSeconds(0.5);
-    }
-    return waitProcess(demo, 0.0);
-}
-
 TEST(Wayland, SwayWindowShowsTheTitleAndOneEscapeTapEndsItWithZero) {
     TestCompositor sway;
     ASSERT_TRUE(sway.startSwayHeadless(800, 600));
@@ -38,12 +26,19 @@ TEST(Wayland, SwayWindowShowsTheTitleAndOneEscapeTapEndsItWithZero) {
     EXPECT_EQ(waitProcess(demo, PATIENCE), 0);
 }
 
+// The data set without its track: the two boxes about it cannot be shown
+// (no zenity), their lines go to stderr, and the title plays on regardless.
 TEST(Wayland, BoxThatCannotBeShownWritesItsTextToStderrAndTheDemoGoesOn) {
+    const std::filesystem::path noTrack = std::filesystem::absolute(makeScratchDir("no-track"));
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(DEMO_SOURCE_DIR) + "/data"))
+        if (entry.path().extension() != ".mp3")
+            std::filesystem::create_symlink(entry.path(), noTrack / entry.path().filename());
     TestCompositor sway;
     ASSERT_TRUE(sway.startSwayHeadless(800, 600));
-    const std::string noTrack = std::filesystem::absolute(makeScratchDir("no-track")).string();
-    ProcessRun demo = sway.startDemo({"--windowed", "--mute", "--data", noTrack});
-    EXPECT_EQ(endWithEscapeTaps(sway, demo), 0) << "the demo did not go on to play until Escape";
+    ProcessRun demo = sway.startDemo({"--windowed", "--start", "22", "--mute", "--data", noTrack.string()});
+    EXPECT_TRUE(waitForTitle(sway, PATIENCE)) << "the demo did not play on";
+    ASSERT_TRUE(sway.tapKey("Escape"));
+    EXPECT_EQ(waitProcess(demo, PATIENCE), 0);
     const std::string errors = sway.demoErrors();
     for (const char* text : {MUSIC_LOADING_FAILED, MUSIC_PLAY_FAILED})
         EXPECT_NE(errors.find(std::string("kv2007demo: ") + ERROR_CAPTION + ": " + text + "\n"),
