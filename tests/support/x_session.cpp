@@ -274,11 +274,8 @@ int runForOutput(const std::string& program, const std::vector<std::string>& arg
     return WEXITSTATUS(status);
 }
 
-// Looks without reaping, so that waitProcess still gets the exit code.
 bool processRunning(const ProcessRun& run) {
-    siginfo_t info = {};
-    return run.pid > 0 && waitid(P_PID, id_t(run.pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-           info.si_pid == 0;
+    return run.pid > 0 && waitpid(run.pid, nullptr, WNOHANG) == 0;
 }
 
 int waitProcess(ProcessRun& run, double timeoutSeconds) {
