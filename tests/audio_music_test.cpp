@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "audio/music.h"
+#include "scenes/timeline.h"
 #include "shell/demo.h"
 #include "support/audio_fixtures.h"
 #include "support/demo_messages.h"
@@ -89,7 +90,7 @@ TEST_F(Music, PositionConvertsToTheNearestFloatAndSecondsFollowTheFloat) {
         {16777218, 16777218.0f},
         {16777219, 16777220.0f},
         {33554431, 33554432.0f},  // 2^25 - 1 rounds up to 2^25
-        {31108608, 31108608.0f},  // the end of the timeline is exact
+        {uint64_t(TIMELINE_END), float(TIMELINE_END)},  // the end of the timeline is exact
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bytes);
@@ -110,7 +111,7 @@ TEST_F(Music, CountsWithTheTopBitSetStayPositive) {
     musicStream = 0;
     deriveSyncSignals(~uint64_t{0});
     EXPECT_EQ(musicBytePos, 18446744073709551616.0f);  // 2^64, about 1.8446744e19
-    EXPECT_GT(musicBytePos, 31108608.0f);              // past every scene threshold
+    EXPECT_GT(musicBytePos, float(TIMELINE_END));      // past every scene threshold
     EXPECT_EQ(spinPhase, musicBytePos / 200000.0f);
     // Back to an integer for the seconds, the count is 2^63 alone.
     EXPECT_EQ(musicSeconds, static_cast<float>(9223372036854775808.0 / 176400.0));
