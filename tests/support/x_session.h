@@ -87,7 +87,8 @@ bool processRunning(ProcessRun& run);
 class RealDemo {
 public:
     // `patience`: how long one step (start-up, a box, the exit) may take
-    // before it counts as hung.
+    // before it counts as hung; 30 s covers start-up on a loaded two-core
+    // machine with llvmpipe.
     explicit RealDemo(double patience = 30.0) : patience(patience) {}
     ~RealDemo();
     RealDemo(const RealDemo&) = delete;
