@@ -3,9 +3,7 @@
 // Xvfb, and a box that has no way to be shown. Run by tools/test-wayland.sh.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "support/demo_messages.h"
 #include "support/wayland_session.h"
@@ -13,8 +11,6 @@
 namespace {
 
 constexpr double PATIENCE = 30.0;  // seconds; hang guards only
-
-void sleepSeconds(double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); }
 
 TEST(Wayland, SwayWindowShowsTheTitleAndOneEscapeTapEndsItWithZero) {
     TestCompositor sway;
@@ -55,18 +51,16 @@ TEST(Wayland, WestonDefaultStartPlaysFullscreenWithoutAQuestion) {
     TestCompositor weston;
     ASSERT_TRUE(weston.startWestonOn(server, 1280, 720));
     ProcessRun demo = weston.startDemo({});
-    const auto start = std::chrono::steady_clock::now();
-    bool fullscreenPicture = false;
-    while (!fullscreenPicture && processRunning(demo) &&
-           std::chrono::steady_clock::now() - start < std::chrono::duration<double>(PATIENCE)) {
-        int lit = 0, blackBars = 0;
-        for (int y : {90, 270, 450, 630}) {
-            for (int x : {400, 560, 720, 880}) lit += !near(server.screenPixel(x, y), {0, 0, 0}, 4);
-            for (int x : {5, 150, 1130, 1275}) blackBars += near(server.screenPixel(x, y), {0, 0, 0}, 4);
-        }
-        fullscreenPicture = lit >= 4 && blackBars == 16;
-        sleepSeconds(0.1);
-    }
+    const bool fullscreenPicture = waitUntil(
+        [&] {
+            int lit = 0, blackBars = 0;
+            for (int y : {90, 270, 450, 630}) {
+                for (int x : {400, 560, 720, 880}) lit += !near(server.screenPixel(x, y), {0, 0, 0}, 4);
+                for (int x : {5, 150, 1130, 1275}) blackBars += near(server.screenPixel(x, y), {0, 0, 0}, 4);
+            }
+            return lit >= 4 && blackBars == 16;
+        },
+        PATIENCE, 0.1);
     EXPECT_TRUE(fullscreenPicture) << "stderr: " << weston.demoErrors();
     EXPECT_EQ(weston.demoErrors().find("kv2007demo:"), std::string::npos) << "a box was asked for";
     ASSERT_TRUE(processRunning(demo));

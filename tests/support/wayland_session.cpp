@@ -8,12 +8,9 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "support/title_image.h"
 
@@ -24,8 +21,6 @@ constexpr uid_t UNPRIVILEGED_ID = 65534;
 constexpr double STARTUP_PATIENCE = 20.0;  // seconds; a hang guard only
 constexpr double CLIENT_PATIENCE = 10.0;   // seconds for grim or wtype to finish
 
-void pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
-
 std::string readWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -33,19 +28,13 @@ std::string readWholeFile(const std::string& path) {
     return text.str();
 }
 
-// startProcess with the child's stderr going to `path`: the test's own stderr
-// points there just while it forks (one thread, nothing written meanwhile).
+// startProcess with the child's stderr going to the file at `path`.
 ProcessRun startLoggingErrors(const std::string& path, const std::string& program,
                               const std::string& workdir, const std::string& display,
                               const std::vector<std::string>& env,
                               const std::vector<std::string>& args) {
     const int log = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    const int saved = dup(STDERR_FILENO);
-    std::fflush(stderr);
-    if (log >= 0) dup2(log, STDERR_FILENO);
-    ProcessRun run = startProcess(program, workdir, display, env, args);
-    dup2(saved, STDERR_FILENO);
-    close(saved);
+    ProcessRun run = startProcess(program, workdir, display, env, args, -1, log);
     if (log >= 0) close(log);
     return run;
 }
@@ -89,19 +78,19 @@ bool TestCompositor::makeRuntimeDirectory(bool forUnprivilegedUser) {
 
 // The first wayland-N socket (not its .lock) that the compositor makes.
 bool TestCompositor::waitForSocket() {
-    const auto start = std::chrono::steady_clock::now();
-    while (processRunning(compositor) &&
-           std::chrono::steady_clock::now() - start < std::chrono::duration<double>(STARTUP_PATIENCE)) {
-        for (const auto& entry : std::filesystem::directory_iterator(runtimeDir)) {
-            const std::string name = entry.path().filename().string();
-            if (name.rfind("wayland-", 0) == 0 && name.find('.') == std::string::npos) {
-                socketName = name;
-                return true;
+    return waitUntil(
+        [this] {
+            if (!processRunning(compositor)) return false;
+            for (const auto& entry : std::filesystem::directory_iterator(runtimeDir)) {
+                const std::string name = entry.path().filename().string();
+                if (name.rfind("wayland-", 0) == 0 && name.find('.') == std::string::npos) {
+                    socketName = name;
+                    return true;
+                }
             }
-        }
-        pause(20);
-    }
-    return false;
+            return false;
+        },
+        STARTUP_PATIENCE);
 }
 
 bool TestCompositor::startSwayHeadless(int width, int height) {
@@ -178,13 +167,11 @@ bool TestCompositor::tapKey(const std::string& keysymName) const {
 
 bool waitForTitle(const TestCompositor& sway, double timeoutSeconds) {
     const std::string titleImage = std::string(DEMO_SOURCE_DIR) + "/data/Title.jpg";
-    const auto start = std::chrono::steady_clock::now();
     Screenshot shot;
-    do {
-        if (sway.screenshot(shot) &&
-            titleImageOn([&shot](int x, int y) { return shot.pixel(x, y); }, titleImage).mostly())
-            return true;
-        pause(100);
-    } while (std::chrono::steady_clock::now() - start < std::chrono::duration<double>(timeoutSeconds));
-    return false;
+    return waitUntil(
+        [&] {
+            return sway.screenshot(shot) &&
+                   titleImageOn([&shot](int x, int y) { return shot.pixel(x, y); }, titleImage).mostly();
+        },
+        timeoutSeconds, 0.1);
 }
