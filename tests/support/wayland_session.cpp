@@ -3,14 +3,11 @@
 // XDG_RUNTIME_DIR; grim and wtype as its clients; the demo's stderr in a file.
 #include "support/wayland_session.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "support/title_image.h"
 
@@ -20,13 +17,6 @@ namespace {
 constexpr uid_t UNPRIVILEGED_ID = 65534;
 constexpr double STARTUP_PATIENCE = 20.0;  // seconds; a hang guard only
 constexpr double CLIENT_PATIENCE = 10.0;   // seconds for grim or wtype to finish
-
-std::string readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // startProcess with the child's stderr going to the file at `path`.
 ProcessRun startLoggingErrors(const std::string& path, const std::string& program,
@@ -45,27 +35,7 @@ void endProcess(ProcessRun& run) {
     waitProcess(run, 5.0);
 }
 
-// "P6 width height 255" and the rows, as grim -t ppm writes them.
-bool parsePpm(const std::string& data, Screenshot& shot) {
-    std::istringstream header(data);
-    std::string magic;
-    int maxValue = 0;
-    header >> magic >> shot.width >> shot.height >> maxValue;
-    if (!header || magic != "P6" || maxValue != 255 || shot.width <= 0 || shot.height <= 0) return false;
-    const size_t start = size_t(header.tellg()) + 1;  // one whitespace byte ends the header
-    const size_t bytes = size_t(shot.width) * size_t(shot.height) * 3;
-    if (data.size() < start + bytes) return false;
-    shot.rgb.assign(data.begin() + long(start), data.begin() + long(start + bytes));
-    return true;
-}
-
 }  // namespace
-
-Rgb Screenshot::pixel(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width || y >= height) return {-1, -1, -1};
-    const unsigned char* p = &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
-    return {p[0], p[1], p[2]};
-}
 
 TestCompositor::~TestCompositor() { stop(); }
 
@@ -97,8 +67,9 @@ bool TestCompositor::startSwayHeadless(int width, int height) {
     const bool asRoot = getuid() == 0;
     if (!makeRuntimeDirectory(asRoot)) return false;
     const std::string config = runtimeDir + "/sway.conf";
-    std::ofstream(config) << "output HEADLESS-1 mode --custom " << width << "x" << height << "\n"
-                          << "default_border none\ndefault_floating_border none\nxwayland disable\n";
+    writeFileBytes(config, "output HEADLESS-1 mode --custom " + std::to_string(width) + "x" +
+                               std::to_string(height) +
+                               "\ndefault_border none\ndefault_floating_border none\nxwayland disable\n");
     if (asRoot && chown(config.c_str(), UNPRIVILEGED_ID, UNPRIVILEGED_ID) != 0) return false;
     const std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + runtimeDir, "WAYLAND_DISPLAY=",
                                           "WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
@@ -147,7 +118,7 @@ ProcessRun TestCompositor::startDemo(const std::vector<std::string>& args) {
                               args);
 }
 
-std::string TestCompositor::demoErrors() const { return readWholeFile(runtimeDir + "/demo.err"); }
+std::string TestCompositor::demoErrors() const { return readFileBytes(runtimeDir + "/demo.err"); }
 
 int TestCompositor::runClient(const std::vector<std::string>& command) const {
     ProcessRun client = startProcess(command[0], runtimeDir, "",
@@ -156,9 +127,9 @@ int TestCompositor::runClient(const std::vector<std::string>& command) const {
     return waitProcess(client, CLIENT_PATIENCE);
 }
 
-bool TestCompositor::screenshot(Screenshot& shot) const {
-    const std::string path = runtimeDir + "/screen.ppm";
-    return runClient({"grim", "-t", "ppm", path}) == 0 && parsePpm(readWholeFile(path), shot);
+bool TestCompositor::screenshot(DecodedImage& shot) const {
+    const std::string path = runtimeDir + "/screen.png";
+    return runClient({"grim", path}) == 0 && loadImage(path, shot);
 }
 
 bool TestCompositor::tapKey(const std::string& keysymName) const {
@@ -167,11 +138,15 @@ bool TestCompositor::tapKey(const std::string& keysymName) const {
 
 bool waitForTitle(const TestCompositor& sway, double timeoutSeconds) {
     const std::string titleImage = std::string(DEMO_SOURCE_DIR) + "/data/Title.jpg";
-    Screenshot shot;
+    DecodedImage shot;
+    const auto pixel = [&shot](int x, int y) {
+        const uint8_t* p = shot.at(x, y);
+        return Rgb{p[0], p[1], p[2]};
+    };
     return waitUntil(
         [&] {
-            return sway.screenshot(shot) &&
-                   titleImageOn([&shot](int x, int y) { return shot.pixel(x, y); }, titleImage).mostly();
+            return sway.screenshot(shot) && shot.width >= 800 && shot.height >= 600 &&
+                   titleImageOn(pixel, titleImage).mostly();
         },
         timeoutSeconds, 0.1);
 }

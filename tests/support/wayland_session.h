@@ -9,13 +9,6 @@
 #include "support/test_support.h"
 #include "support/x_session.h"
 
-// The pixels of a screen read back at one moment, rows from the top.
-struct Screenshot {
-    int width = 0, height = 0;
-    std::vector<unsigned char> rgb;  // width * height * 3 bytes
-    Rgb pixel(int x, int y) const;   // y from the TOP; {-1,-1,-1} outside
-};
-
 class TestCompositor {
 public:
     TestCompositor() = default;
@@ -40,7 +33,7 @@ public:
     std::string demoErrors() const;
 
     // sway only: the output now, through grim; false when grim failed.
-    bool screenshot(Screenshot& shot) const;
+    bool screenshot(DecodedImage& shot) const;
     // sway only: one press and release of `keysymName` to the focused window,
     // through wtype; false when wtype failed.
     bool tapKey(const std::string& keysymName) const;
