@@ -1,11 +1,8 @@
 // Browser-test rig: the web server and driver as child processes of the test
-// (x_session's process runner), pictures through DevIL and glReadPixels.
+// (x_session's process runner); the frame read back through the rig.
 #include "support/web_page.h"
 
-#include <IL/il.h>
-#include <IL/ilu.h>
 #include <arpa/inet.h>
-#include <epoxy/gl.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -77,52 +74,35 @@ PageReport drivePage(const std::string& address, const std::vector<std::string>&
     return report;
 }
 
-Rgb Picture::at(int x, int yFromTop) const {
-    const uint8_t* p = &rgb[(size_t(yFromTop) * width + x) * 3];
+DecodedImage readFrameImage(int width, int height) {
+    const std::vector<uint8_t> rgb = readFrameRgb(width, height);  // rows from the bottom
+    DecodedImage image{width, height, false, std::vector<uint8_t>(size_t(width) * height * 4, 255)};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            std::copy_n(&rgb[(size_t(height - 1 - y) * width + x) * 3], 3, &image.rgba[(size_t(y) * width + x) * 4]);
+    return image;
+}
+
+Rgb colourAt(const DecodedImage& image, int x, int yFromTop) {
+    const uint8_t* p = image.at(x, yFromTop);
     return {p[0], p[1], p[2]};
 }
 
-Picture loadPicture(const std::string& pngPath) {
-    Picture picture;
-    ilInit();
-    ILuint image = 0;
-    ilGenImages(1, &image);
-    ilBindImage(image);
-    if (ilLoadImage(pngPath.c_str()) && ilConvertImage(IL_RGB, IL_UNSIGNED_BYTE)) {
-        if (ilGetInteger(IL_IMAGE_ORIGIN) == IL_ORIGIN_LOWER_LEFT) iluFlipImage();
-        picture.width = ilGetInteger(IL_IMAGE_WIDTH);
-        picture.height = ilGetInteger(IL_IMAGE_HEIGHT);
-        picture.rgb.assign(ilGetData(), ilGetData() + size_t(picture.width) * picture.height * 3);
-    }
-    ilDeleteImages(1, &image);
-    return picture;
-}
-
-Picture readBackBuffer(int width, int height) {
-    Picture picture{width, height, std::vector<uint8_t>(size_t(width) * height * 3)};
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, picture.rgb.data());
-    const size_t row = size_t(width) * 3;  // GL's rows come bottom first
-    for (int y = 0; y < height / 2; ++y)
-        std::swap_ranges(&picture.rgb[y * row], &picture.rgb[(y + 1) * row], &picture.rgb[(height - 1 - y) * row]);
-    return picture;
-}
-
-PictureDifference differenceBetween(const Picture& a, const Picture& b, int tolerance) {
+PictureDifference differenceBetween(const DecodedImage& a, const DecodedImage& b, int tolerance) {
     PictureDifference d;
-    if (a.width != b.width || a.height != b.height || a.rgb.empty()) return d;
+    if (a.width != b.width || a.height != b.height || a.rgba.empty()) return d;
     size_t differing = 0, total = 0;
-    for (size_t i = 0; i < a.rgb.size(); i += 3) {
+    for (size_t i = 0; i < a.rgba.size(); i += 4) {
         int largest = 0;
         for (size_t c = i; c < i + 3; ++c) {
-            const int diff = std::abs(int(a.rgb[c]) - int(b.rgb[c]));
+            const int diff = std::abs(int(a.rgba[c]) - int(b.rgba[c]));
             total += diff;
             largest = std::max(largest, diff);
         }
         differing += largest > tolerance;
     }
-    d.share = double(differing) / double(a.rgb.size() / 3);
-    d.meanAbs = double(total) / double(a.rgb.size());
+    const double pixels = double(a.rgba.size() / 4);
+    d.share = double(differing) / pixels;
+    d.meanAbs = double(total) / (pixels * 3);
     return d;
 }

@@ -1,8 +1,7 @@
 // Browser-test rig: a static web server on 127.0.0.1 started by the test,
 // the headless-Chromium driver tests/web/drive.mjs run through node, and
-// 800x600 pictures (a PNG screenshot, the GL back buffer) to compare.
+// the GL back buffer as an image to compare with a screenshot.
 #pragma once
-#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -33,16 +32,13 @@ using PageReport = std::map<std::string, std::string>;
 PageReport drivePage(const std::string& address, const std::vector<std::string>& steps,
                      bool sound = false);
 
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgb;  // rows from the top
-    Rgb at(int x, int yFromTop) const;
-};
-Picture loadPicture(const std::string& pngPath);  // empty when unreadable
-Picture readBackBuffer(int width, int height);    // of the current GL context
+// The current GL back buffer as an image (RGBA, rows from the top, as
+// loadImage gives a screenshot).
+DecodedImage readFrameImage(int width, int height);
+Rgb colourAt(const DecodedImage& image, int x, int yFromTop);
 
 struct PictureDifference {
     double share = 1.0;    // of the pixels with a channel more than the tolerance apart
-    double meanAbs = 255;  // mean absolute channel difference
+    double meanAbs = 255;  // mean absolute colour channel difference
 };
-PictureDifference differenceBetween(const Picture& a, const Picture& b, int tolerance);
+PictureDifference differenceBetween(const DecodedImage& a, const DecodedImage& b, int tolerance);

@@ -34,16 +34,17 @@ protected:
     // The page's first frame after a click at `seconds` (the test key stops
     // it there), and the native one: the demo's own window, the timeline
     // prepared there, one pass of the chain, no music.
-    static std::pair<Picture, Picture> firstFramesAt(const std::string& seconds) {
+    static std::pair<DecodedImage, DecodedImage> firstFramesAt(const std::string& seconds) {
         const std::string shot = ::testing::TempDir() + "page_" + seconds + "s.png";
         PageReport report = drive("?mute&first-frame-only&start=" + seconds, {"click", "wait:stopped", "shot:" + shot});
         EXPECT_EQ(report["state"], "stopped");
         if (!openDemoWindowIn(DEMO_SOURCE_DIR)) return {};
         prepareTimelineAt(double(bytesAtSeconds(std::atof(seconds.c_str()))));
         runSceneChain();
-        const Picture native = readBackBuffer(800, 600);
+        std::pair<DecodedImage, DecodedImage> frames = {{}, readFrameImage(800, 600)};
         closeDemoWindow();
-        return {loadPicture(shot), native};
+        EXPECT_TRUE(loadImage(shot, frames.first)) << shot;
+        return frames;
     }
 
     static StaticWebServer* server;
@@ -52,13 +53,13 @@ StaticWebServer* WebPage::server = nullptr;
 
 TEST_F(WebPage, TitleShowsAsTheNativeFrameAt22Seconds) {
     const auto [page, native] = firstFramesAt("22");
-    ASSERT_FALSE(page.rgb.empty() || native.rgb.empty());
-    const ScreenMatch title = titleImageIn([&](int x, int y) { return page.at(x, y); },
+    ASSERT_FALSE(page.rgba.empty() || native.rgba.empty());
+    const ScreenMatch title = titleImageOn([&](int x, int y) { return colourAt(page, x, y); },
                                            DEMO_SOURCE_DIR "/data/Title.jpg");
     EXPECT_TRUE(title.mostly()) << title.matching << " of " << title.samples << " points show the title";
     int agreeing = 0;
     for (int y = 60; y < 600; y += 120)
-        for (int x = 80; x < 800; x += 160) agreeing += near(page.at(x, y), native.at(x, y), 48);
+        for (int x = 80; x < 800; x += 160) agreeing += near(colourAt(page, x, y), colourAt(native, x, y), 48);
     EXPECT_GE(agreeing, 23) << "of 25 grid points within 48 of the native frame";
 }
 
