@@ -45,7 +45,7 @@ TEST(Handover, IntroAndRenderTargetEndOnABlackFrame) {
 TEST(Handover, SpinGreetingsAndLyricsDrawTheirFullPictureInTheirLastFrame) {
     const float ordinary[SCENE_COUNT] = {0, justBefore(SPIN), justBefore(GREETINGS), 0,
                                          23830000.0f};
-    elapsedSeconds = 33.0f;
+    setFrameInput({{}, {}, 33.0f});
     for (int s : {SPIN, GREETINGS, LYRICS}) {
         SCOPED_TRACE(sceneName[s]);
         const float end = static_cast<float>(endThreshold(s));
@@ -193,5 +193,5 @@ INSTANTIATE_TEST_SUITE_P(
                       PartCase{"LyricsRowWithIllustration", LYRICS, INSIDE[LYRICS]},
                       PartCase{"LyricsRow15", LYRICS, 26500000.0f},
                       PartCase{"LyricsRow41", LYRICS, 31000000.0f},
-                      PartCase{"LyricsLastFrame", LYRICS, 31108608.0f}),
+                      PartCase{"LyricsLastFrame", LYRICS, float(TIMELINE_END)}),
     [](const ::testing::TestParamInfo<PartCase>& info) { return std::string(info.param.name); });

@@ -141,12 +141,11 @@ inline int activeScene() {
     return found;
 }
 
-// The signals the audio layer derives from a play position; a silent spectrum.
+// The signals at a play position (a whole byte count held as a float, 2^64
+// and beyond saturating), with a silent spectrum, through the real writer.
 inline void placeMusicAt(float bytes) {
-    musicBytePos = bytes;
-    spinPhase = bytes / 200000.0f;
-    musicSeconds = bytes / float(BYTES_PER_SECOND);
-    std::fill(std::begin(fftBins), std::end(fftBins), 0.0f);
+    constexpr float TWO_TO_64 = 18446744073709551616.0f;
+    setSilentFrameAt(bytes >= TWO_TO_64 ? ~uint64_t{0} : static_cast<uint64_t>(bytes));
 }
 
 // One frame of the chain at `bytes` with `scene` the active one.
@@ -189,14 +188,7 @@ struct Frame {
     bool operator==(const Frame& o) const { return rgb == o.rgb; }
 };
 
-inline Frame readFrame() {
-    Frame f;
-    f.rgb.resize(WINDOW_W * WINDOW_H * 3);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, WINDOW_W, WINDOW_H, GL_RGB, GL_UNSIGNED_BYTE, f.rgb.data());
-    return f;
-}
+inline Frame readFrame() { return {readFrameRgb(WINDOW_W, WINDOW_H)}; }
 
 // Pixels of a coarse grid (every 20th pixel each way) that are near `c`.
 inline int gridCount(const Frame& f, Rgb c, int tolerance = 8) {
