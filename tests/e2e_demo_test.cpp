@@ -26,11 +26,14 @@ TEST_F(DemoRun, PlaysTheWholeTimelineShowingTheTitleAndExitsWithZero) {
     const ScreenMatch match = titleImageOnScreen(server, std::string(DEMO_SOURCE_DIR) + "/data/Title.jpg");
     EXPECT_TRUE(match.mostly()) << match.matching << " of " << match.samples << " points show the title";
 
-    const int code = exitCode(200.0);
+    // The timeline ends at the music's pace: 176 s after the start, plus a
+    // start-up that a loaded machine may stretch; a clock at a wrong rate
+    // (twice or half the pace) falls far outside.
+    const int code = exitCode(260.0);
     const double total = steadySeconds() - started;
     EXPECT_EQ(code, 0);
     EXPECT_GT(total, 170.0);
-    EXPECT_LT(total, 195.0);
+    EXPECT_LT(total, 240.0);
 }
 
 TEST_F(DemoRun, EscapeEndsTheRunWithZeroWithinTwoSeconds) {
@@ -39,6 +42,16 @@ TEST_F(DemoRun, EscapeEndsTheRunWithZeroWithinTwoSeconds) {
     ASSERT_TRUE(running());
     endWithEscape(2.0);
     EXPECT_FALSE(windowExists());
+}
+
+// Pressed and released at once, as a tool or a quick finger on a slow frame
+// does: both events reach the demo between two frames, and it still ends.
+TEST_F(DemoRun, QuickEscapeTapEndsTheRunWithZero) {
+    startDemo();
+    ASSERT_TRUE(server.waitUntilViewable(window, patience));
+    ASSERT_TRUE(server.setKey("Escape", true));
+    ASSERT_TRUE(server.setKey("Escape", false));
+    EXPECT_EQ(exitCode(patience), 0) << "the tap was lost";
 }
 
 TEST_F(DemoRun, CloseRequestEndsTheRunWithZeroWithinTwoSeconds) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
 
 // The title quad spans x from -1.35 to 1.33 and y from -1 to 1 at depth 2.4
@@ -25,12 +26,17 @@ Rgb titleImageAt(const std::string& titleImagePath, int sx, int sy) {
 }
 
 ScreenMatch titleImageOnScreen(const TestXServer& server, const std::string& titleImagePath) {
+    return titleImageOn([&server](int x, int y) { return server.screenPixel(x, y); }, titleImagePath);
+}
+
+ScreenMatch titleImageOn(const std::function<Rgb(int, int)>& screenPixel,
+                         const std::string& titleImagePath) {
     ScreenMatch result;
     if (titleImageAt(titleImagePath, 0, 0).r < 0) return result;
     for (int sy = 60; sy < 600; sy += 120) {
         for (int sx = 80; sx < 800; sx += 160) {
             ++result.samples;
-            if (near(server.screenPixel(sx, sy), titleImageAt(titleImagePath, sx, sy), 48)) ++result.matching;
+            if (near(screenPixel(sx, sy), titleImageAt(titleImagePath, sx, sy), 48)) ++result.matching;
         }
     }
     return result;

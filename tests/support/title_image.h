@@ -1,6 +1,7 @@
 // Screen read-back against the title image: where each screen pixel lands on
 // the title quad, and how many sample points show the image's own colour.
 #pragma once
+#include <functional>
 #include <string>
 
 #include "support/x_session.h"
@@ -20,3 +21,7 @@ struct ScreenMatch {
 // mirrored or cropped fails most points. Empty (0 samples) when the image
 // file cannot be read.
 ScreenMatch titleImageOnScreen(const TestXServer& server, const std::string& titleImagePath);
+// The same check on any screen: `screenPixel(x, y)` is its colour at x, y
+// from the TOP left (a screenshot's, for a compositor without an X server).
+ScreenMatch titleImageOn(const std::function<Rgb(int, int)>& screenPixel,
+                         const std::string& titleImagePath);
