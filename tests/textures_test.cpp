@@ -430,17 +430,17 @@ TEST_F(WebUpload, EveryImageOfTheDataSetUploadsAsIlutUploadsIt) {
 
 TEST_F(WebUpload, PalettedGreyAndGreyAlphaPngsUploadAsIlutUploadsThem) {
     const std::string redBlue("\xFF\x00\x00\x00\x00\xFF", 6);
-    writeBytes("palette.png", handMadePng(16, 16, PNG_PALETTE,
+    writeFileBytes("data/palette.png", handMadePng(16, 16, PNG_PALETTE,
                                           pixelsBy(16, 16, 1, [](int x, int, int) { return uint8_t(x >= 8); }),
                                           redBlue));
-    writeBytes("grey.png", handMadePng(16, 16, PNG_GREY, pixelsBy(16, 16, 1, [](int x, int y, int) {
+    writeFileBytes("data/grey.png", handMadePng(16, 16, PNG_GREY, pixelsBy(16, 16, 1, [](int x, int y, int) {
                                            return uint8_t(x * 16 + y);
                                        })));
-    writeBytes("grey_alpha.png", handMadePng(16, 16, PNG_GREY_ALPHA, pixelsBy(16, 16, 2, [](int x, int y, int c) {
+    writeFileBytes("data/grey_alpha.png", handMadePng(16, 16, PNG_GREY_ALPHA, pixelsBy(16, 16, 2, [](int x, int y, int c) {
                                                  return uint8_t(c == 0 ? x * 16 : y * 16);
                                              })));
     initImageLibraries();
-    for (const char* path : {"palette.png", "grey.png", "grey_alpha.png"}) expectSameUpload(path);
+    for (const char* path : {"data/palette.png", "data/grey.png", "data/grey_alpha.png"}) expectSameUpload(path);
 }
 
 }  // namespace

@@ -145,6 +145,7 @@ build_libraries() {
 web_cache_inputs() {
     cat "$TOOLCHAIN"
     emcc --version | head -1
+    "$(em-config LLVM_ROOT)/clang" --version | head -1
     declare -f cmake_web build_libraries $(printf 'build_%s ' $LIBRARIES)
 }
 
