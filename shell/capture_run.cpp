@@ -1,9 +1,11 @@
-// The capture run on the GL thread: a hidden window's context drawing into an
-// off-screen framebuffer that stands in for the screen, the music decoded
-// whole, and per frame the sync signals (musicBytePos, spinPhase,
+// The capture run on the GL thread: a hidden window's context drawing into
+// two off-screen framebuffers in turn that stand in for the screen, the music
+// decoded whole, and per frame the sync signals (musicBytePos, spinPhase,
 // musicSeconds, fftBins, elapsedSeconds) set from the frame's exact position
-// before the scene chain draws it. Read-back, conversion and encoding overlap
-// on the pipeline's threads. SIGINT ends the run at the next frame.
+// before the scene chain draws it. A frame is read back while the next one is
+// built, so the rasteriser and the GL thread work at once; conversion and
+// encoding overlap on the pipeline's threads. SIGINT ends the run at the next
+// frame.
 //
 // Live play draws each frame with the signals read just before the previous
 // frame was presented, so the picture a viewer sees lags the sound by about a
@@ -46,13 +48,17 @@ constexpr int SIGNAL_BYTES_PER_FRAME = 4;   // 16-bit stereo
 constexpr int MIN_SIZE = 16, MAX_WIDTH = 3840, MAX_HEIGHT = 2160;  // pixels
 constexpr int MAX_FPS = 240;
 constexpr int HIDDEN_WINDOW_SIZE = 64;      // pixels; the window is never drawn to
+constexpr int SURFACE_COUNT = 2;            // frame k is drawn into surfaces[k % SURFACE_COUNT]
+
+// One off-screen screen: GL names, 0 when none.
+struct Surface {
+    unsigned int framebuffer = 0, colour = 0, depth = 0;
+};
 
 // The run's state, shared by its pieces.
 SDL_Window* captureWindow = nullptr;     // hidden; owns the context
 SDL_GLContext captureContext = nullptr;
-unsigned int surfaceFramebuffer = 0;     // GL names of the off-screen screen, 0 when none
-unsigned int surfaceColour = 0;
-unsigned int surfaceDepth = 0;
+Surface surfaces[SURFACE_COUNT];
 volatile std::sig_atomic_t interruptRequested = 0;  // set by SIGINT
 
 // The first Ctrl-C finishes the file; a second one, while it is being
@@ -100,21 +106,35 @@ bool openHiddenContext(std::string& failure) {
 
 // Colour and depth renderbuffers of the output size; depth at 24 bits, at
 // least what the window's 16-bit request gets.
-bool createSurface(int width, int height) {
-    if (!framebufferExtensionAvailable()) return false;
-    glGenFramebuffersEXT(1, &surfaceFramebuffer);
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, surfaceFramebuffer);
-    glGenRenderbuffersEXT(1, &surfaceColour);
-    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, surfaceColour);
+bool createSurface(Surface& surface, int width, int height) {
+    glGenFramebuffersEXT(1, &surface.framebuffer);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, surface.framebuffer);
+    glGenRenderbuffersEXT(1, &surface.colour);
+    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, surface.colour);
     glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_RGBA8, width, height);
-    glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_RENDERBUFFER_EXT, surfaceColour);
-    glGenRenderbuffersEXT(1, &surfaceDepth);
-    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, surfaceDepth);
+    glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_RENDERBUFFER_EXT, surface.colour);
+    glGenRenderbuffersEXT(1, &surface.depth);
+    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, surface.depth);
     glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, width, height);
-    glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT, surfaceDepth);
+    glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT, surface.depth);
     glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
     return glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT;
+}
+
+// Reading one surface while drawing into another needs the separate read
+// binding of framebuffer blits.
+bool createSurfaces(int width, int height) {
+    if (!framebufferExtensionAvailable() || !epoxy_has_gl_extension("GL_EXT_framebuffer_blit")) return false;
+    for (Surface& surface : surfaces)
+        if (!createSurface(surface, width, height)) return false;
+    return true;
+}
+
+// The scene chain's passes return to this surface, which takes frame k.
+void drawFrameInto(uint64_t k) {
+    screenFramebuffer = surfaces[k % SURFACE_COUNT].framebuffer;
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, screenFramebuffer);
 }
 
 double megabytesOfPeakMemory() {
@@ -161,6 +181,17 @@ struct SignalGuard {
     ~SignalGuard() { sigaction(SIGINT, &previous, nullptr); }
 };
 
+// Starts reading frame k back from its surface into the ring, the frame being
+// drawn staying bound for drawing: binding its surface for reading alone
+// leaves llvmpipe no reason to wait for the frame just built.
+void readBackFrame(uint64_t k, ReadbackRing& ring, FramePipeline& pipeline) {
+    const uint64_t begin = steadyNanoseconds();
+    glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, surfaces[k % SURFACE_COUNT].framebuffer);
+    issueReadback(ring);
+    glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, screenFramebuffer);
+    pipeline.times.readBack += steadyNanoseconds() - begin;
+}
+
 // Copies the oldest frame in the ring into the pipeline; false when the
 // buffer could not be read.
 bool passOldestFrame(ReadbackRing& ring, FramePipeline& pipeline) {
@@ -178,6 +209,10 @@ struct LoopResult {
     bool interrupted = false;
 };
 
+// Frame k is built while frame k - 1 rasterises, then k - 1 is read back:
+// every frame is still drawn in order with its own signals, into a surface
+// cleared first, and the render texture that frames build on sees the same
+// passes in the same order, so the pictures are those of one surface.
 LoopResult captureFrames(const CaptureOptions& o, const DecodedTrack& track, uint64_t frameLimit,
                          ReadbackRing& ring, FramePipeline& pipeline, Progress& progress) {
     LoopResult result;
@@ -190,20 +225,27 @@ LoopResult captureFrames(const CaptureOptions& o, const DecodedTrack& track, uin
         }
         if (pipeline.failed) break;
         const uint64_t begin = steadyNanoseconds();
+        drawFrameInto(k);
         setCaptureSignals(track, o.startSeconds, k, o.fps);
         if (!runSceneChain()) break;  // every scene declined: the timeline is over
         if (waitForDrawing) glFinish();
+        glFlush();  // the rasteriser starts on frame k
         pipeline.times.render += steadyNanoseconds() - begin;
+        ++result.frames;
+        if (k == 0) continue;
 
         if (readbackRingFull(ring) && !passOldestFrame(ring, pipeline)) {
             result.failure = "reading the picture back from OpenGL failed";
             break;
         }
-        const uint64_t readBegin = steadyNanoseconds();
-        issueReadback(ring);
-        pipeline.times.readBack += steadyNanoseconds() - readBegin;
-        ++result.frames;
+        readBackFrame(k - 1, ring, pipeline);
         updateProgress(progress, pipeline.framesEncoded, (steadyNanoseconds() - started) / 1e9, stderr);
+    }
+    if (result.failure.empty() && result.frames > 0) {  // the last frame drawn
+        if (readbackRingFull(ring) && !passOldestFrame(ring, pipeline))
+            result.failure = "reading the picture back from OpenGL failed";
+        else
+            readBackFrame(result.frames - 1, ring, pipeline);
     }
     while (result.failure.empty() && readbackPending(ring))
         if (!passOldestFrame(ring, pipeline)) result.failure = "reading the picture back from OpenGL failed";
@@ -267,11 +309,11 @@ std::string openCaptureSurface(int width, int height) {
         closeCaptureSurface();
         return failure;
     }
-    if (!createSurface(width, height)) {
+    if (!createSurfaces(width, height)) {
         closeCaptureSurface();
         return "no off-screen framebuffer of " + std::to_string(width) + "x" + std::to_string(height);
     }
-    screenFramebuffer = surfaceFramebuffer;
+    drawFrameInto(0);
     fourThreePicture = true;  // other aspects: the player's 4:3 picture between black bars
     resizeViewport(width, height);
     setupGLState();
@@ -287,16 +329,18 @@ void closeCaptureSurface() {
     if (captureContext) {
         if (framebufferExtensionAvailable()) {
             deleteRenderTarget();
-            glDeleteFramebuffersEXT(1, &surfaceFramebuffer);
-            glDeleteRenderbuffersEXT(1, &surfaceColour);
-            glDeleteRenderbuffersEXT(1, &surfaceDepth);
+            for (Surface& surface : surfaces) {
+                glDeleteFramebuffersEXT(1, &surface.framebuffer);
+                glDeleteRenderbuffersEXT(1, &surface.colour);
+                glDeleteRenderbuffersEXT(1, &surface.depth);
+            }
         }
         releaseTextures();
         SDL_GL_MakeCurrent(captureWindow, nullptr);
         SDL_GL_DeleteContext(captureContext);
     }
     sceneFramebuffer = sceneDepthRenderbuffer = 0;
-    surfaceFramebuffer = surfaceColour = surfaceDepth = 0;
+    for (Surface& surface : surfaces) surface = Surface{};
     screenFramebuffer = 0;
     captureContext = nullptr;
     if (captureWindow) SDL_DestroyWindow(captureWindow);
