@@ -49,6 +49,7 @@ constexpr int MIN_SIZE = 16, MAX_WIDTH = 3840, MAX_HEIGHT = 2160;  // pixels
 constexpr int MAX_FPS = 240;
 constexpr int HIDDEN_WINDOW_SIZE = 64;      // pixels; the window is never drawn to
 constexpr int SURFACE_COUNT = 2;            // frame k is drawn into surfaces[k % SURFACE_COUNT]
+const char* const READ_BACK_FAILED = "reading the picture back from OpenGL failed";
 
 // One off-screen screen: GL names, 0 when none.
 struct Surface {
@@ -181,17 +182,6 @@ struct SignalGuard {
     ~SignalGuard() { sigaction(SIGINT, &previous, nullptr); }
 };
 
-// Starts reading frame k back from its surface into the ring, the frame being
-// drawn staying bound for drawing: binding its surface for reading alone
-// leaves llvmpipe no reason to wait for the frame just built.
-void readBackFrame(uint64_t k, ReadbackRing& ring, FramePipeline& pipeline) {
-    const uint64_t begin = steadyNanoseconds();
-    glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, surfaces[k % SURFACE_COUNT].framebuffer);
-    issueReadback(ring);
-    glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, screenFramebuffer);
-    pipeline.times.readBack += steadyNanoseconds() - begin;
-}
-
 // Copies the oldest frame in the ring into the pipeline; false when the
 // buffer could not be read.
 bool passOldestFrame(ReadbackRing& ring, FramePipeline& pipeline) {
@@ -201,6 +191,21 @@ bool passOldestFrame(ReadbackRing& ring, FramePipeline& pipeline) {
     pipeline.times.readBack += steadyNanoseconds() - begin;
     submitRawFrame(pipeline, raw);
     return read;
+}
+
+// Starts reading frame k back from its surface into the ring, first passing
+// the oldest frame on when the ring is full; false when that one could not be
+// read. The frame being drawn stays bound for drawing: binding frame k's
+// surface for reading alone leaves llvmpipe no reason to wait for the frame
+// just built.
+bool readBackFrame(uint64_t k, ReadbackRing& ring, FramePipeline& pipeline) {
+    if (readbackRingFull(ring) && !passOldestFrame(ring, pipeline)) return false;
+    const uint64_t begin = steadyNanoseconds();
+    glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, surfaces[k % SURFACE_COUNT].framebuffer);
+    issueReadback(ring);
+    glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, screenFramebuffer);
+    pipeline.times.readBack += steadyNanoseconds() - begin;
+    return true;
 }
 
 struct LoopResult {
@@ -233,22 +238,16 @@ LoopResult captureFrames(const CaptureOptions& o, const DecodedTrack& track, uin
         pipeline.times.render += steadyNanoseconds() - begin;
         ++result.frames;
         if (k == 0) continue;
-
-        if (readbackRingFull(ring) && !passOldestFrame(ring, pipeline)) {
-            result.failure = "reading the picture back from OpenGL failed";
+        if (!readBackFrame(k - 1, ring, pipeline)) {
+            result.failure = READ_BACK_FAILED;
             break;
         }
-        readBackFrame(k - 1, ring, pipeline);
         updateProgress(progress, pipeline.framesEncoded, (steadyNanoseconds() - started) / 1e9, stderr);
     }
-    if (result.failure.empty() && result.frames > 0) {  // the last frame drawn
-        if (readbackRingFull(ring) && !passOldestFrame(ring, pipeline))
-            result.failure = "reading the picture back from OpenGL failed";
-        else
-            readBackFrame(result.frames - 1, ring, pipeline);
-    }
+    if (result.failure.empty() && result.frames > 0 && !readBackFrame(result.frames - 1, ring, pipeline))
+        result.failure = READ_BACK_FAILED;  // the last frame drawn
     while (result.failure.empty() && readbackPending(ring))
-        if (!passOldestFrame(ring, pipeline)) result.failure = "reading the picture back from OpenGL failed";
+        if (!passOldestFrame(ring, pipeline)) result.failure = READ_BACK_FAILED;
     return result;
 }
 
