@@ -17,12 +17,12 @@
 
 namespace {
 
-constexpr int OUTPUT_CHANNELS = 2;  // stereo device
+constexpr int OUTPUT_CHANNELS = MUSIC_CHANNELS;
 // Tracks decode in the device's format, so a track frame is an output frame.
 static_assert(DECODED_RATE == OUTPUT_RATE && DECODED_CHANNELS == OUTPUT_CHANNELS, "one frame format");
 // What a handle without a stream counts in: 44.1 kHz stereo, the rate of the
 // timeline's byte thresholds, with no samples (so its spectrum is silence).
-const TrackFormat NO_STREAM_FORMAT = {44100, 2, 0};
+const TrackFormat NO_STREAM_FORMAT = {MUSIC_FRAMES_PER_SECOND, MUSIC_CHANNELS, 0};
 
 struct Channel {
     uint32_t handle = 0;

@@ -1,9 +1,9 @@
 // Our own small audio library: one output device (SDL2), streams decoded from
 // MP3 files (libmpg123), play position and spectrum of a stream (kissfft).
 // Positions are bytes of the stream's decoded data: every track decodes to
-// 44.1 kHz stereo 16-bit whatever its own format, so 176400 bytes are a
-// second of any of them. Call from one thread; the device callback runs on
-// SDL's own.
+// the music's one format (audio/music_format.h) whatever its own, so a byte
+// count is the same time in any of them. Call from one thread; the device
+// callback runs on SDL's own.
 #pragma once
 #include <cstdint>
 
@@ -11,7 +11,7 @@
 
 constexpr int DEVICE_BUFFER_FRAMES = 1024;  // frames per device callback, the buffer ahead of the listener
 
-// Opens the default output device: 44100 Hz, stereo, 16-bit. False when there
+// Opens the default output device in the music's format. False when there
 // is none; streams then play on a silent real-time clock.
 bool audioInit();
 
@@ -23,7 +23,7 @@ uint32_t audioStreamCreateFile(const char* path);
 
 // Plays from `bytes` (down to a whole frame, at most the length): the output
 // and the position both begin there. Handle 0 (or any handle that is no
-// stream) still starts a silent real-time clock at 44100 Hz stereo, from
+// stream) still starts a silent real-time clock in the music's format, from
 // `bytes` as well, with an all-zero spectrum, and returns false.
 bool audioChannelPlayFrom(uint32_t handle, uint64_t bytes);
 // audioChannelPlayFrom(handle, 0).

@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "audio/music_format.h"
+
 struct mpg123_handle_struct;
 
-// Every file decodes to this format, so a byte count means the same time in
-// every track: 176400 bytes a second.
-constexpr int DECODED_RATE = 44100;  // sample frames per second
-constexpr int DECODED_CHANNELS = 2;
+// Every file decodes to the music's one format, so a byte count means the
+// same time in every track.
+constexpr int DECODED_RATE = MUSIC_FRAMES_PER_SECOND;
+constexpr int DECODED_CHANNELS = MUSIC_CHANNELS;
 
 // Longest decoded track accepted, in bytes: about 50 minutes of 44.1 kHz
 // stereo. Anything claiming more is refused rather than trusted.

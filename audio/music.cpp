@@ -1,19 +1,24 @@
-// Starts the demo's one music track, refreshes the sync signals once per
-// presented frame from the track's play position and spectrum, and frees the
-// audio layer at shutdown. Each start-up step tells whether it failed; the
-// demo goes on either way.
+// Starts the demo's one music track, writes every signal a frame reads (live
+// play refreshes them once per presented frame from the track's play position
+// and spectrum), and frees the audio layer at shutdown. Each start-up step
+// tells whether it failed; the demo goes on either way.
 #include "audio/music.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "audio/audio_layer.h"
+#include "audio/fft_magnitudes.h"
 
 static_assert(FFT_BIN_COUNT == SPECTRUM_BINS, "the spectrum fills fftBins exactly");
 
-uint32_t musicStream = 0;
-float musicBytePos = 0;
-float spinPhase = 0;
-float musicSeconds = 0;
-float fftBins[FFT_BIN_COUNT] = {};
-int64_t pictureDelayBytes = 0;
+uint32_t musicStream = 0;          // stream handle, 0: none
+float musicBytePos = 0;            // bytes of music
+float spinPhase = 0;               // musicBytePos / PHASE_DIVISOR
+float musicSeconds = 0;            // seconds of music
+float fftBins[FFT_BIN_COUNT] = {};  // magnitudes, 0.5 for a full-scale sine on its bin
+float elapsedSeconds = 0;          // seconds since start-up
+int64_t pictureDelayBytes = 0;     // bytes of music, whole frames
 
 namespace {
 
@@ -26,7 +31,41 @@ uint64_t floatPositionToCount(float position) {
     return position < TOP_BIT ? static_cast<uint64_t>(position) : 1ull << 63;
 }
 
+void placeAt(uint64_t positionBytes) {
+    musicBytePos = static_cast<float>(positionBytes);  // nearest float, the count taken as unsigned
+    spinPhase = musicBytePos / PHASE_DIVISOR;
+    musicSeconds = static_cast<float>(secondsAtBytes(double(floatPositionToCount(musicBytePos))));
+}
+
+// `positionBytes`: the frame's exact position, for a decoded track's spectrum.
+void readSpectrumFrom(const SpectrumSource& source, uint64_t positionBytes) {
+    switch (source.from) {
+    case SpectrumSource::From::Kept:
+        break;
+    case SpectrumSource::From::Silence:
+        std::fill(std::begin(fftBins), std::end(fftBins), 0.0f);
+        break;
+    case SpectrumSource::From::Device:
+        audioChannelGetFFT1024(musicStream, fftBins, source.offsetBytes);
+        break;
+    case SpectrumSource::From::Track:
+        // The frames live play's spectrum reads at the same position.
+        readSpectrum(*source.track, positionBytes / MUSIC_BYTES_PER_FRAME, fftBins);
+        break;
+    }
+}
+
 }  // namespace
+
+void setFrameInput(const FrameInput& input) {
+    if (input.positionBytes) placeAt(*input.positionBytes);
+    readSpectrumFrom(input.spectrum, input.positionBytes.value_or(floatPositionToCount(musicBytePos)));
+    if (input.elapsed) elapsedSeconds = *input.elapsed;
+}
+
+void setSilentFrameAt(uint64_t positionBytes) {
+    setFrameInput({positionBytes, {SpectrumSource::From::Silence}, std::nullopt});
+}
 
 bool openMusicOutput() { return audioInit(); }
 
@@ -45,18 +84,11 @@ bool playMusicFromStart() {
     return playing;
 }
 
-void deriveSyncSignals(uint64_t positionBytes) {
-    musicBytePos = static_cast<float>(positionBytes);  // nearest float, the count taken as unsigned
-    spinPhase = musicBytePos / PHASE_DIVISOR;
-    musicSeconds = static_cast<float>(
-        audioChannelBytes2Seconds(musicStream, floatPositionToCount(musicBytePos)));
-}
-
 void refreshSyncSignals() {
     const uint64_t heard = audioChannelGetPosition(musicStream);
     const int64_t shown = int64_t(heard) - pictureDelayBytes;
-    deriveSyncSignals(shown > 0 ? uint64_t(shown) : 0);
-    audioChannelGetFFT1024(musicStream, fftBins, -pictureDelayBytes);
+    setFrameInput({uint64_t(shown > 0 ? shown : 0), {SpectrumSource::From::Device, -pictureDelayBytes},
+                   std::nullopt});
 }
 
 void stopMusic() { audioFree(); }

@@ -5,7 +5,9 @@
 #pragma once
 #include <cstdint>
 
-constexpr uint32_t OUTPUT_RATE = 44100;  // device sample frames per second
+#include "audio/music_format.h"
+
+constexpr uint32_t OUTPUT_RATE = MUSIC_FRAMES_PER_SECOND;  // device sample frames per second
 
 struct PlayClock {
     bool running = false;        // play was requested; the position advances

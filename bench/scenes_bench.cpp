@@ -80,7 +80,7 @@ void benchSegment(benchmark::State& state, const Segment& s) {
     int i = 0;
     for (auto _ : state) {
         placeMusicAt(positionFor(s, i, FRAMES_PER_SEGMENT));
-        elapsedSeconds = musicSeconds + 2.0f;
+        setFrameInput({{}, {}, musicSeconds + 2.0f});
         fillSpectrum(seed);
         makeActive(s.scene);
         const auto start = std::chrono::steady_clock::now();

@@ -274,14 +274,17 @@ std::string describeFormatFor(const std::string& path) {
     return c ? std::string(c->muxer) + ": " + c->videoCodec + " + " + c->audioCodec : "";
 }
 
+std::string checkOutputExtension(const std::string& path) {
+    return containerFor(path) ? "" : "unknown file extension in \"" + path + "\": use .mp4, .mkv or .webm";
+}
+
 std::string openEncoder(VideoEncoder& e, const EncoderSettings& s) {
     e = VideoEncoder{};
     // The libraries' own reports (x264's statistics, the muxer's notes) stay
     // off stderr; every failure comes back here as a message instead.
     av_log_set_level(AV_LOG_FATAL);
     const ContainerChoice* choice = containerFor(s.path);
-    if (!choice)
-        return "unknown file extension in \"" + s.path + "\": use .mp4, .mkv or .webm";
+    if (!choice) return checkOutputExtension(s.path);
     e.finalPath = s.path;
     e.partPath = s.path + ".part";
     e.fps = s.fps;

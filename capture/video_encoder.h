@@ -26,7 +26,7 @@ struct EncoderSettings {
     // Past audioFrames the sound goes on as silence, as long as the video.
     const int16_t* audio = nullptr;  // null: no audio stream
     uint64_t audioFrames = 0;        // sample frames at `audio`
-    int audioRate = 44100;           // Hz
+    int audioRate = 0;               // Hz
     int audioChannels = 2;           // 1 or 2
 };
 
@@ -57,6 +57,9 @@ struct VideoEncoder {
 // The container and codecs for `path`, e.g. "mp4: libx264 + aac"; empty for
 // an extension no container is chosen for.
 std::string describeFormatFor(const std::string& path);
+// What is wrong with `path` as an output file name ("" when its extension
+// names a container), in the one line a user is shown.
+std::string checkOutputExtension(const std::string& path);
 
 // Opens the codecs and NAME.part and writes the header. "" on success; else
 // the reason, with nothing left open and no file.

@@ -1,5 +1,6 @@
 // Render target: the framebuffer object that redirects drawing into renderTex1
-// with a 512x512 depth renderbuffer, and the begin/end pair around such a pass.
+// with a 512x512 depth renderbuffer, and the begin/end pair around such a pass;
+// the one framebuffer builder, which also makes capture's off-screen screen.
 // Reads renderTex1; needs the GL context current and the window's viewport set.
 #include <epoxy/gl.h>
 
@@ -19,21 +20,40 @@ void attachColourTexture() {
                               renderTex1, 0);
 }
 
-// Colour is attached before depth and completeness is asked after both; the
-// framebuffer stays bound, also when it turns out incomplete.
-bool buildSceneFramebuffer() {
-    glGenFramebuffersEXT(1, &sceneFramebuffer);
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, sceneFramebuffer);
-    glGenRenderbuffersEXT(1, &sceneDepthRenderbuffer);
-    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, sceneDepthRenderbuffer);
-    glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT, TARGET_SIZE, TARGET_SIZE);
-    attachColourTexture();
-    glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT,
-                                 sceneDepthRenderbuffer);
-    return glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT;
+unsigned int newRenderbuffer(GLenum format, int width, int height) {
+    unsigned int name = 0;
+    glGenRenderbuffersEXT(1, &name);
+    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, name);
+    glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, format, width, height);
+    return name;
 }
 
 }  // namespace
+
+bool buildFramebuffer(Framebuffer& fb, unsigned int colourTexture, int width, int height,
+                      unsigned int depthFormat) {
+    glGenFramebuffersEXT(1, &fb.name);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, fb.name);
+    fb.depthRenderbuffer = newRenderbuffer(depthFormat, width, height);
+    if (colourTexture) {
+        glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
+                                  colourTexture, 0);
+    } else {
+        fb.colourRenderbuffer = newRenderbuffer(GL_RGBA8, width, height);
+        glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_RENDERBUFFER_EXT,
+                                     fb.colourRenderbuffer);
+    }
+    glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT,
+                                 fb.depthRenderbuffer);
+    return glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT;
+}
+
+void deleteFramebuffer(Framebuffer& fb) {
+    if (fb.name) glDeleteFramebuffersEXT(1, &fb.name);
+    if (fb.colourRenderbuffer) glDeleteRenderbuffersEXT(1, &fb.colourRenderbuffer);
+    if (fb.depthRenderbuffer) glDeleteRenderbuffersEXT(1, &fb.depthRenderbuffer);
+    fb = Framebuffer{};
+}
 
 bool framebufferExtensionAvailable() {
     return epoxy_has_gl_extension("GL_EXT_framebuffer_object");
@@ -42,7 +62,12 @@ bool framebufferExtensionAvailable() {
 // Without the extension no entry point of it is called at all: the outcome is
 // the same as an incomplete framebuffer, and both names stay 0.
 bool createRenderTarget() {
-    if (!framebufferExtensionAvailable() || !buildSceneFramebuffer()) return false;
+    if (!framebufferExtensionAvailable()) return false;
+    Framebuffer target;
+    const bool complete = buildFramebuffer(target, renderTex1, TARGET_SIZE, TARGET_SIZE, GL_DEPTH_COMPONENT);
+    sceneFramebuffer = target.name;
+    sceneDepthRenderbuffer = target.depthRenderbuffer;
+    if (!complete) return false;
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, screenFramebuffer);
     return true;
 }

@@ -103,14 +103,14 @@ void drawRenderTargetPart() {
 // milliseconds, a square far less).
 void replayRenderTargetHistory(double position) {
     constexpr double TURN_BYTES = 480000.0;   // 360 / SQUARE_TURN units of spinPhase
-    constexpr double STEP_BYTES = 2940.0;     // 1/60 s
+    constexpr double STEP_BYTES = MUSIC_BYTES_PER_SECOND / 60.0;
     if (position < RENDER_PART_FROM || position >= RENDER_PART_UNTIL) return;
     const double from = std::max(double(RENDER_PART_FROM), position - TURN_BYTES);
     sphereMappingOn(GL_REPLACE);
     beginRenderToTexture();
     beginLayer();
     for (double p = from; p < position; p += STEP_BYTES) {
-        deriveSyncSignals(4 * static_cast<uint64_t>(p / 4));
+        setFrameInput({MUSIC_BYTES_PER_FRAME * static_cast<uint64_t>(p / MUSIC_BYTES_PER_FRAME), {}, {}});
         glLoadIdentity();
         drawSquare();
     }

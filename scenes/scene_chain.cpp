@@ -3,9 +3,6 @@
 // chain order.
 #include "scenes/scenes.h"
 
-#include <algorithm>
-#include <iterator>
-
 #include "audio/music.h"
 
 // Set while a scene waits for its turn or after it has finished; only the
@@ -23,8 +20,6 @@ const double greetingsEnd    = sceneEnd(SceneId::Greetings);
 const float  renderTargetEnd = float(sceneEnd(SceneId::RenderTarget));
 const float  lyricsEnd       = float(sceneEnd(SceneId::Lyrics));
 
-float elapsedSeconds = 0;  // seconds; written by the frame loop after each presented frame
-
 int runSceneChain() {
     return IntroScene() || SpinScene() || GreetingsScene() || RenderTargetScene() ||
            LyricsScene();
@@ -39,14 +34,9 @@ void makeSceneActive(SceneId scene) {
     for (int i = 0; i < SCENE_COUNT; ++i) *flags[i] = i != int(scene);
 }
 
-void placeSignalsAt(double position) {
-    deriveSyncSignals(static_cast<uint64_t>(position));
-    std::fill(std::begin(fftBins), std::end(fftBins), 0.0f);
-}
-
 void drawUnpresentedFrame(SceneId scene, double position) {
     makeSceneActive(scene);
-    placeSignalsAt(position);
+    setSilentFrameAt(static_cast<uint64_t>(position));
     runSceneChain();
 }
 
@@ -59,5 +49,5 @@ void prepareTimelineAt(double position) {
         drawUnpresentedFrame(part->scene, part->first);
     replayRenderTargetHistory(position);
     makeSceneActive(owner->scene);
-    placeSignalsAt(position);
+    setSilentFrameAt(static_cast<uint64_t>(position));
 }

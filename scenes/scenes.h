@@ -11,6 +11,7 @@
 //   and the next scene.
 #pragma once
 
+#include "audio/music.h"
 #include "scenes/timeline.h"
 
 extern bool introInactive, spinInactive, greetingsInactive, renderTargetInactive, lyricsInactive;
@@ -22,18 +23,17 @@ extern const double greetingsEnd;
 extern const float renderTargetEnd;
 extern const float lyricsEnd;
 
-// Seconds since start-up as of the last presented frame (0 before), the one
-// signal not tied to the music; the frame loop writes it from its frame timer.
-extern float elapsedSeconds;
-
 int IntroScene();
 int SpinScene();
 int GreetingsScene();
 int RenderTargetScene();
 int LyricsScene();
 
-// Offers the frame to the scenes in order; returns 1 when one drew it, 0 when
-// all declined (the demo is over).
+// The one frame function of every target (live play, capture, the browser's
+// animation frame, the start-anywhere preparation): offers the frame to the
+// scenes in order, drawing from the inputs in force (setFrameInput); returns
+// 1 when one drew it, 0 when all declined (the timeline is over). It never
+// blocks, waits or loops beyond the one frame.
 int runSceneChain();
 
 // renderTex1 as a run from the start leaves it at `position`: inside the

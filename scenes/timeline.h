@@ -1,11 +1,11 @@
 // The timeline as one table: every scene and each of its parts with the music
 // positions where it begins and ends, in bytes of decoded music as compared
-// with musicBytePos (176400 a second: 44.1 kHz, stereo, 16-bit), and which
+// with musicBytePos (MUSIC_BYTES_PER_SECOND a second), and which
 // part owns a given position. Windows include their first byte and exclude
 // their end; every value is a whole number a 32-bit float holds exactly.
 #pragma once
 
-constexpr double BYTES_PER_SECOND = 176400.0;
+#include "audio/music_format.h"
 
 // Chain order: the scenes are offered each frame in this order.
 enum class SceneId { Intro, Spin, Greetings, RenderTarget, Lyrics };
@@ -39,8 +39,6 @@ inline constexpr TimelinePart TIMELINE_PARTS[TIMELINE_PART_COUNT] = {
     {SceneId::Lyrics,       "lyrics_before_first_row",       23805512.0,  23855512.0}, // 134.95 to 135.24  background only
     {SceneId::Lyrics,       "lyrics_rows",                   23855512.0,  31108608.0}, // 135.24 to 176.35  the lyric cue rows
 };
-
-constexpr double secondsAt(double bytes) { return bytes / BYTES_PER_SECOND; }
 
 // The end of the last part: the last scene's end threshold.
 constexpr double TIMELINE_END = TIMELINE_PARTS[TIMELINE_PART_COUNT - 1].end;

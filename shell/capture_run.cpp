@@ -1,8 +1,8 @@
-// The capture run on the GL thread: a hidden window's context drawing into
-// two off-screen framebuffers in turn that stand in for the screen, the music
-// decoded whole, and per frame the sync signals (musicBytePos, spinPhase,
-// musicSeconds, fftBins, elapsedSeconds) set from the frame's exact position
-// before the scene chain draws it. A frame is read back while the next one is
+// The capture run on the GL thread: the off-screen stage (shell/stage.h), the
+// music decoded whole, and per frame the inputs (musicBytePos, spinPhase,
+// musicSeconds, fftBins, elapsedSeconds) set through setFrameInput from the
+// frame's exact position before the scene chain draws it. Frames are drawn
+// into the stage's surfaces in turn and each is read back while the next is
 // built, so the rasteriser and the GL thread work at once; conversion and
 // encoding overlap on the pipeline's threads. SIGINT ends the run at the next
 // frame.
@@ -15,7 +15,6 @@
 #include "shell/capture_run.h"
 
 #include <epoxy/gl.h>
-#include <SDL.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -36,30 +35,14 @@
 #include "resources/textures.h"
 #include "scenes/scenes.h"
 #include "shell/command_line.h"
-#include "shell/demo.h"
-#include "shell/message_box.h"
-#include "shell/window.h"
+#include "shell/stage.h"
 
 namespace {
 
-const char* const CAPTURE_TITLE = "KV 2007 Demo - Zorblax! (capture)";
-constexpr int SIGNAL_RATE = 44100;          // music frames per second of the timeline's clock
-constexpr int SIGNAL_BYTES_PER_FRAME = 4;   // 16-bit stereo
 constexpr int MIN_SIZE = 16, MAX_WIDTH = 3840, MAX_HEIGHT = 2160;  // pixels
 constexpr int MAX_FPS = 240;
-constexpr int HIDDEN_WINDOW_SIZE = 64;      // pixels; the window is never drawn to
-constexpr int SURFACE_COUNT = 2;            // frame k is drawn into surfaces[k % SURFACE_COUNT]
 const char* const READ_BACK_FAILED = "reading the picture back from OpenGL failed";
 
-// One off-screen screen: GL names, 0 when none.
-struct Surface {
-    unsigned int framebuffer = 0, colour = 0, depth = 0;
-};
-
-// The run's state, shared by its pieces.
-SDL_Window* captureWindow = nullptr;     // hidden; owns the context
-SDL_GLContext captureContext = nullptr;
-Surface surfaces[SURFACE_COUNT];
 volatile std::sig_atomic_t interruptRequested = 0;  // set by SIGINT
 
 // The first Ctrl-C finishes the file; a second one, while it is being
@@ -69,73 +52,9 @@ void noteInterrupt(int) {
     std::signal(SIGINT, SIG_DFL);
 }
 
-// Nothing may block a capture: a box the demo would show goes to stderr and
-// any question is answered No.
-MessageAnswer boxToStderr(const char*, const char* text, MessageIcon, MessageButtons) {
-    std::fprintf(stderr, "kv2007demo: capture: %s\n", text);
-    return MessageAnswer::No;
-}
-
 int fail(const std::string& message, int exitCode) {
     std::fprintf(stderr, "kv2007demo: capture: %s\n", message.c_str());
     return exitCode;
-}
-
-std::string sdlFailure(const char* what) { return std::string(what) + ": " + SDL_GetError(); }
-
-bool openHiddenContext(std::string& failure) {
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // SIGINT is the capture's own
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        failure = sdlFailure("no video driver");
-        return false;
-    }
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    captureWindow = SDL_CreateWindow(CAPTURE_TITLE, 0, 0, HIDDEN_WINDOW_SIZE, HIDDEN_WINDOW_SIZE,
-                                     SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!captureWindow) {
-        failure = sdlFailure("no hidden window");
-        return false;
-    }
-    captureContext = SDL_GL_CreateContext(captureWindow);
-    if (!captureContext || SDL_GL_MakeCurrent(captureWindow, captureContext) != 0) {
-        failure = sdlFailure("no OpenGL context");
-        return false;
-    }
-    return true;
-}
-
-// Colour and depth renderbuffers of the output size; depth at 24 bits, at
-// least what the window's 16-bit request gets.
-bool createSurface(Surface& surface, int width, int height) {
-    glGenFramebuffersEXT(1, &surface.framebuffer);
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, surface.framebuffer);
-    glGenRenderbuffersEXT(1, &surface.colour);
-    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, surface.colour);
-    glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_RGBA8, width, height);
-    glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_RENDERBUFFER_EXT, surface.colour);
-    glGenRenderbuffersEXT(1, &surface.depth);
-    glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, surface.depth);
-    glRenderbufferStorageEXT(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, width, height);
-    glFramebufferRenderbufferEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT, surface.depth);
-    glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
-    glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
-    return glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT;
-}
-
-// Reading one surface while drawing into another needs the separate read
-// binding of framebuffer blits.
-bool createSurfaces(int width, int height) {
-    if (!framebufferExtensionAvailable() || !epoxy_has_gl_extension("GL_EXT_framebuffer_blit")) return false;
-    for (Surface& surface : surfaces)
-        if (!createSurface(surface, width, height)) return false;
-    return true;
-}
-
-// The scene chain's passes return to this surface, which takes frame k.
-void drawFrameInto(uint64_t k) {
-    screenFramebuffer = surfaces[k % SURFACE_COUNT].framebuffer;
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, screenFramebuffer);
 }
 
 double megabytesOfPeakMemory() {
@@ -201,7 +120,7 @@ bool passOldestFrame(ReadbackRing& ring, FramePipeline& pipeline) {
 bool readBackFrame(uint64_t k, ReadbackRing& ring, FramePipeline& pipeline) {
     if (readbackRingFull(ring) && !passOldestFrame(ring, pipeline)) return false;
     const uint64_t begin = steadyNanoseconds();
-    glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, surfaces[k % SURFACE_COUNT].framebuffer);
+    glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, offscreenSurfaceOf(k));
     issueReadback(ring);
     glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, screenFramebuffer);
     pipeline.times.readBack += steadyNanoseconds() - begin;
@@ -215,7 +134,7 @@ struct LoopResult {
 };
 
 // Frame k is built while frame k - 1 rasterises, then k - 1 is read back:
-// every frame is still drawn in order with its own signals, into a surface
+// every frame is still drawn in order with its own inputs, into a surface
 // cleared first, and the render texture that frames build on sees the same
 // passes in the same order, so the pictures are those of one surface.
 LoopResult captureFrames(const CaptureOptions& o, const DecodedTrack& track, uint64_t frameLimit,
@@ -230,7 +149,7 @@ LoopResult captureFrames(const CaptureOptions& o, const DecodedTrack& track, uin
         }
         if (pipeline.failed) break;
         const uint64_t begin = steadyNanoseconds();
-        drawFrameInto(k);
+        drawOnOffscreenSurfaceOf(k);
         setCaptureSignals(track, o.startSeconds, k, o.fps);
         if (!runSceneChain()) break;  // every scene declined: the timeline is over
         if (waitForDrawing) glFinish();
@@ -256,13 +175,13 @@ LoopResult captureFrames(const CaptureOptions& o, const DecodedTrack& track, uin
 uint64_t captureBytePosition(double startSeconds, uint64_t frame, int fps) {
     // Whole and fractional parts of frame * rate / fps kept apart, so that a
     // position on a sample frame is never rounded down below it.
-    const uint64_t scaled = frame * SIGNAL_RATE;
-    const double frames = startSeconds * SIGNAL_RATE + double(scaled / fps) + double(scaled % fps) / fps;
-    return static_cast<uint64_t>(std::floor(frames + 1e-6)) * SIGNAL_BYTES_PER_FRAME;
+    const uint64_t scaled = frame * MUSIC_FRAMES_PER_SECOND;
+    const double frames = startSeconds * MUSIC_FRAMES_PER_SECOND + double(scaled / fps) + double(scaled % fps) / fps;
+    return wholeFramesAt(frames) * MUSIC_BYTES_PER_FRAME;
 }
 
 uint64_t captureFrameCount(double startSeconds, double endSeconds, int fps) {
-    const double lastSeconds = secondsAt(TIMELINE_END);
+    const double lastSeconds = secondsAtBytes(TIMELINE_END);
     if (startSeconds >= lastSeconds) return 0;
     // The last scene ends on the first frame at or past its threshold; the
     // estimate from seconds is corrected to the exact rounding of positions.
@@ -277,8 +196,8 @@ uint64_t captureFrameCount(double startSeconds, double endSeconds, int fps) {
 }
 
 std::string checkCaptureOptions(const CaptureOptions& o) {
-    if (describeFormatFor(o.path).empty())
-        return "unknown file extension in \"" + o.path + "\": use .mp4, .mkv or .webm";
+    const std::string extension = checkOutputExtension(o.path);
+    if (!extension.empty()) return extension;
     if (o.width < MIN_SIZE || o.height < MIN_SIZE || o.width > MAX_WIDTH || o.height > MAX_HEIGHT)
         return "--size " + std::to_string(o.width) + "x" + std::to_string(o.height) +
                " is out of range (16x16 to 3840x2160)";
@@ -294,59 +213,8 @@ std::string checkCaptureOptions(const CaptureOptions& o) {
 }
 
 void setCaptureSignals(const DecodedTrack& track, double startSeconds, uint64_t frame, int fps) {
-    const uint64_t position = captureBytePosition(startSeconds, frame, fps);
-    deriveSyncSignals(position);
-    // The frames live play's spectrum reads at the same position.
-    readSpectrum(track, position / SIGNAL_BYTES_PER_FRAME, fftBins);
-    elapsedSeconds = static_cast<float>(startSeconds + double(frame) / fps);
-}
-
-std::string openCaptureSurface(int width, int height) {
-    std::string failure;
-    setMessageBoxHandler(boxToStderr);
-    if (!openHiddenContext(failure)) {
-        closeCaptureSurface();
-        return failure;
-    }
-    if (!createSurfaces(width, height)) {
-        closeCaptureSurface();
-        return "no off-screen framebuffer of " + std::to_string(width) + "x" + std::to_string(height);
-    }
-    drawFrameInto(0);
-    fourThreePicture = true;  // other aspects: the player's 4:3 picture between black bars
-    resizeViewport(width, height);
-    setupGLState();
-    loadTextures();
-    if (!createRenderTarget()) {
-        closeCaptureSurface();
-        return "no render target: OpenGL lacks complete framebuffer objects";
-    }
-    return "";
-}
-
-void closeCaptureSurface() {
-    if (captureContext) {
-        if (framebufferExtensionAvailable()) {
-            deleteRenderTarget();
-            for (Surface& surface : surfaces) {
-                glDeleteFramebuffersEXT(1, &surface.framebuffer);
-                glDeleteRenderbuffersEXT(1, &surface.colour);
-                glDeleteRenderbuffersEXT(1, &surface.depth);
-            }
-        }
-        releaseTextures();
-        SDL_GL_MakeCurrent(captureWindow, nullptr);
-        SDL_GL_DeleteContext(captureContext);
-    }
-    sceneFramebuffer = sceneDepthRenderbuffer = 0;
-    for (Surface& surface : surfaces) surface = Surface{};
-    screenFramebuffer = 0;
-    captureContext = nullptr;
-    if (captureWindow) SDL_DestroyWindow(captureWindow);
-    captureWindow = nullptr;
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    if (SDL_WasInit(0) == 0) SDL_Quit();
-    setMessageBoxHandler(nullptr);
+    setFrameInput({captureBytePosition(startSeconds, frame, fps), {SpectrumSource::From::Track, 0, &track},
+                   static_cast<float>(startSeconds + double(frame) / fps)});
 }
 
 int runCapture(const CaptureOptions& o) {
@@ -361,7 +229,7 @@ int runCapture(const CaptureOptions& o) {
     if (!decodeMp3File(musicPath.c_str(), track) || !openSpectrum())
         return fail("cannot decode the music, " + musicPath, CAPTURE_FAILED);
     const uint64_t firstPosition = captureBytePosition(o.startSeconds, 0, o.fps);  // bytes
-    const uint64_t firstMusicFrame = firstPosition / SIGNAL_BYTES_PER_FRAME;
+    const uint64_t firstMusicFrame = firstPosition / MUSIC_BYTES_PER_FRAME;
 
     EncoderSettings settings;
     settings.path = o.path;
@@ -377,7 +245,7 @@ int runCapture(const CaptureOptions& o) {
     std::string failure = openEncoder(encoder, settings);
     if (!failure.empty()) return fail(failure, CAPTURE_FAILED);
 
-    failure = openCaptureSurface(o.width, o.height);
+    failure = openOffscreenStage(o.width, o.height);
     ReadbackRing ring;
     if (failure.empty() && !openReadbackRing(ring, o.width, o.height))
         failure = "OpenGL has no pixel buffer objects";
@@ -385,7 +253,7 @@ int runCapture(const CaptureOptions& o) {
     if (failure.empty()) failure = startPipeline(pipeline, encoder, o.width, o.height);
     if (!failure.empty()) {
         closeReadbackRing(ring);
-        closeCaptureSurface();
+        closeStage();
         abandonEncoder(encoder);
         return fail(failure, CAPTURE_FAILED);
     }
@@ -400,7 +268,7 @@ int runCapture(const CaptureOptions& o) {
     const std::string pipelineFailure = stopPipeline(pipeline);
     if (loop.failure.empty()) loop.failure = pipelineFailure;
     closeReadbackRing(ring);
-    closeCaptureSurface();
+    closeStage();
     if (!loop.failure.empty()) {
         endProgress(progress, stderr);
         abandonEncoder(encoder);

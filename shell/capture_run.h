@@ -5,19 +5,9 @@
 #include <cstdint>
 #include <string>
 
-struct DecodedTrack;
+#include "shell/options.h"
 
-struct CaptureOptions {
-    std::string path;          // the video file; .mp4, .mkv or .webm
-    int width = 800;           // pixels, even, 16..3840
-    int height = 600;          // pixels, even, 16..2160
-    int fps = 60;              // frames per second, 1..240
-    double startSeconds = 0;   // music position of the first frame
-    double endSeconds = -1;    // music position the capture stops before; negative: the timeline's end
-    int crf = -1;              // quality; -1: the codec's default (18 for H.264)
-    bool quiet = false;        // no progress and no summary
-    std::string dataDirectory; // --data; empty: found as for play (findDataDirectory)
-};
+struct DecodedTrack;
 
 // Exit codes of runCapture.
 constexpr int CAPTURE_OK = 0;
@@ -31,7 +21,7 @@ int runCapture(const CaptureOptions& options);
 // What is wrong with the options, or "" when they can be captured.
 std::string checkCaptureOptions(const CaptureOptions& options);
 
-// Bytes of music (44100 frames of 4 bytes a second) at which frame `frame`
+// Bytes of music (MUSIC_BYTES_PER_SECOND a second) at which frame `frame`
 // shows the timeline: start + frame / fps seconds, rounded down to a whole
 // sample frame.
 uint64_t captureBytePosition(double startSeconds, uint64_t frame, int fps);
@@ -41,10 +31,6 @@ uint64_t captureBytePosition(double startSeconds, uint64_t frame, int fps);
 uint64_t captureFrameCount(double startSeconds, double endSeconds, int fps);
 
 // ---- the run's pieces, public so that a test renders the same frames ----
-// A hidden window's GL context with an off-screen surface of width x height
-// as the screen, the demo's GL state, textures and render target, and the 4:3
-// picture centred in it. "" on success; else the reason, nothing left open.
-std::string openCaptureSurface(int width, int height);
-void closeCaptureSurface();
+// (the stage is shell/stage.h's openOffscreenStage and closeStage)
 // The sync signals, spectrum and frame clock of frame `frame`, as the scenes read them.
 void setCaptureSignals(const DecodedTrack& track, double startSeconds, uint64_t frame, int fps);

@@ -4,6 +4,7 @@
 #include "shell/command_line.h"
 
 #include <CLI/CLI.hpp>
+#include <SDL.h>
 
 #include <cmath>
 #include <cstdio>
@@ -39,12 +40,18 @@ std::string sizeError(const std::string& text) {
            std::to_string(MAX_WINDOW_SIDE) + " (e.g. 1280x960), not '" + text + "'";
 }
 
-std::string startError(const std::string& text) {
+// --start parsed once: the text becomes its seconds written exactly (%.17g
+// reads back to the same double), which the option then stores.
+std::string startToSeconds(std::string& text) {
     const double seconds = parseTimeOfMusic(text);
-    if (seconds >= 0 && seconds < secondsAt(TIMELINE_END)) return "";
-    char limit[64];
-    std::snprintf(limit, sizeof limit, "%.2f", secondsAt(TIMELINE_END));
-    return std::string("expects seconds or m:ss from 0 up to the end of the timeline (") + limit +
+    char written[64];
+    if (seconds >= 0 && seconds < secondsAtBytes(TIMELINE_END)) {
+        std::snprintf(written, sizeof written, "%.17g", seconds);
+        text = written;
+        return "";
+    }
+    std::snprintf(written, sizeof written, "%.2f", secondsAtBytes(TIMELINE_END));
+    return std::string("expects seconds or m:ss from 0 up to the end of the timeline (") + written +
            " s), not '" + text + "'";
 }
 
@@ -97,12 +104,6 @@ double parseTimeOfMusic(const std::string& text) {
     return -1;
 }
 
-unsigned long long bytesAtSeconds(double seconds) {
-    constexpr double FRAMES_PER_SECOND = 44100.0, BYTES_PER_FRAME = 4.0;
-    return static_cast<unsigned long long>(std::floor(seconds * FRAMES_PER_SECOND)) *
-           static_cast<unsigned long long>(BYTES_PER_FRAME);
-}
-
 int parseCommandLine(int argc, const char* const* argv, DemoOptions& options) {
     CLI::App app("KV 2007 Demo - Zorblax!: a real-time demo timed from its music.", "kv2007demo");
     app.set_version_flag("--version", DEMO_VERSION);
@@ -133,9 +134,9 @@ int parseCommandLine(int argc, const char* const* argv, DemoOptions& options) {
         ->check(CLI::IsMember({"adaptive", "on", "off"}))
         ->capture_default_str();
 
-    std::string start = "0";
-    app.add_option("--start", start, "Where music and timeline begin: seconds or m:ss")
-        ->check(CLI::Validator(startError, "TIME"))
+    app.add_option("--start", options.startSeconds, "Where music and timeline begin: seconds or m:ss")
+        ->type_name("TEXT")
+        ->transform(CLI::Validator(startToSeconds, "TIME"))
         ->capture_default_str();
     app.add_option("--data", options.dataDirectory,
                    "The data set's directory (default: data/ here, else the installed one)")
@@ -173,7 +174,6 @@ int parseCommandLine(int argc, const char* const* argv, DemoOptions& options) {
         options.picture = PictureMode::Windowed;
     parseSize(size, options.width, options.height);
     options.vsync = vsyncModes.at(vsync);
-    options.startSeconds = parseTimeOfMusic(start);
     if (capture && *capture) {
         parseSize(size, options.capture.width, options.capture.height);
         options.capture.startSeconds = options.startSeconds;
@@ -192,4 +192,11 @@ std::string findDataDirectory(const std::string& requested, const std::string& e
         if (fs::is_directory(installed, error)) return installed.lexically_normal().string();
     }
     return "data";
+}
+
+std::string executableDirectory() {
+    char* base = SDL_GetBasePath();
+    const std::string dir = base ? base : "";
+    SDL_free(base);
+    return dir;
 }

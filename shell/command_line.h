@@ -4,32 +4,7 @@
 #pragma once
 #include <string>
 
-#include "shell/capture_run.h"
-
-enum class PictureMode {
-    Fullscreen,  // the real mode change to 800x600 (or, without that mode, the windowed question)
-    Desktop,     // borderless fullscreen at the desktop's own resolution, no mode change
-    Windowed,    // a resizable window
-};
-
-enum class VsyncMode { Adaptive, On, Off };
-
-struct DemoOptions {
-    PictureMode picture = PictureMode::Fullscreen;
-    int width = 800;               // --size: window size in screen units
-    int height = 600;
-    VsyncMode vsync = VsyncMode::Adaptive;  // adaptive falls back to on where the driver lacks it
-    double startSeconds = 0.0;     // --start: where music and timeline begin, [0, end of timeline)
-    std::string dataDirectory;     // --data; empty: found by findDataDirectory
-    int audioOffsetMs = 0;         // --audio-offset: the picture follows the sound this much later
-    bool mute = false;             // --mute: no audio device, the picture on the silent clock
-    // --capture FILE: a video file instead of play (path empty: play). --size
-    // and --start apply to it too; --fps, --end, --crf and --quiet only to it.
-    // Builds without capture (DEMO_CAPTURE off) have none of these options.
-    CaptureOptions capture;
-};
-
-extern DemoOptions demoOptions;  // what this run was asked for; defaults until parsed
+#include "shell/options.h"
 
 constexpr int KEEP_RUNNING = -1;  // parseCommandLine's answer when the demo is to start
 
@@ -43,13 +18,12 @@ int parseCommandLine(int argc, const char* const* argv, DemoOptions& options);
 // seconds ("1:20", "1:20.5"); negative for anything else.
 double parseTimeOfMusic(const std::string& text);
 
-// The music position of `seconds` in bytes, rounded down to a whole sample
-// frame (4 bytes at 44.1 kHz stereo 16-bit).
-unsigned long long bytesAtSeconds(double seconds);
-
 // The data set's directory: `requested` when given; else data/ in the working
 // directory when it exists; else the data set installed with the program
 // (beside the executable on Windows, ../share/kv2007demo/data from it
 // elsewhere) when that exists; else data/ as before, whose missing files
 // are then reported as always.
 std::string findDataDirectory(const std::string& requested, const std::string& executableDir);
+
+// The directory the executable lies in, or empty when the platform cannot say.
+std::string executableDirectory();

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "shell/stage.h"  // openDemoPicture, startRenderTarget
+
 enum class FrameOutcome {
     Presented,      // the frame was refreshed and presented
     EscapePressed,  // Escape was down: the frame was not presented, the loop ends
@@ -18,14 +20,6 @@ FrameOutcome produceFrame();
 // Returns the exit code.
 int runFrameLoop();
 
-// The demo window, its context and fixed GL state, with the catalogue's
-// images decoded on a worker meanwhile and uploaded once the context is
-// current, then the render target. False after the failure has been reported
-// (a render target that fails ends it with "Initialization Failed."), with
-// no window left over.
-bool openDemoPicture(bool fullscreenRequested);
-// The render target, or its failure box: false then.
-bool startRenderTarget();
 // The music's start-up steps, each failure reported in a box before the next
 // step; the demo goes on whatever fails.
 void startMusic();
@@ -35,9 +29,6 @@ void startMusic();
 bool startDemo();
 // Music, render target, textures and window released, in that order.
 void shutdownDemo();
-
-// The directory the executable lies in, or empty when the platform cannot say.
-std::string executableDirectory();
 
 // Start-up, loop and shutdown; the exit code of the process.
 int demoMain();

@@ -15,6 +15,7 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <string>
 
 #include "shell/message_box.h"
 #include "shell/startup_timings.h"
@@ -185,6 +186,19 @@ bool createDemoWindow(const char* title, int width, int height, int bits, bool f
         return false;
     }
     return true;
+}
+
+std::string createHiddenWindow(const char* title) {
+    constexpr int HIDDEN_WINDOW_SIZE = 64;  // pixels; never drawn to or shown
+    fullscreen = desktopFullscreen = false;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return std::string("no video driver: ") + SDL_GetError();
+    if (!setContextAttributes()) return std::string("no OpenGL pixel format: ") + SDL_GetError();
+    hWnd = SDL_CreateWindow(title, 0, 0, HIDDEN_WINDOW_SIZE, HIDDEN_WINDOW_SIZE,
+                            SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    if (!hWnd) return std::string("no hidden window: ") + SDL_GetError();
+    hRC = SDL_GL_CreateContext(hWnd);
+    if (!hRC || SDL_GL_MakeCurrent(hWnd, hRC) != 0) return std::string("no OpenGL context: ") + SDL_GetError();
+    return "";
 }
 
 static void showShutdownError(const char* text) {

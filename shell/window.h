@@ -2,6 +2,7 @@
 // fullscreen mode change or the windowed-mode question), the fixed GL state,
 // event handling into the shell state, and teardown.
 #pragma once
+#include <string>
 
 struct SDL_Window;
 union SDL_Event;
@@ -23,6 +24,10 @@ extern bool keyDown[256];
 constexpr int VK_ESCAPE_CODE = 27;
 
 bool createDemoWindow(const char* title, int width, int height, int bits, bool fullscreenRequested);
+// A hidden window whose current context draws only into framebuffer objects:
+// no mode change, no box. "" when made; else the reason, with what was made
+// left for destroyDemoWindow.
+std::string createHiddenWindow(const char* title);
 void destroyDemoWindow();
 // The viewport and projection for a drawable of width x height pixels: the
 // whole drawable at its own aspect, or with fourThreePicture the largest

@@ -97,29 +97,29 @@ TEST_F(Music, PositionConvertsToTheNearestFloatAndSecondsFollowTheFloat) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bytes);
-        deriveSyncSignals(c.bytes);
+        setFrameInput({c.bytes, {}, {}});
         EXPECT_EQ(musicBytePos, c.position);
         EXPECT_EQ(spinPhase, c.position / 200000.0f);
         EXPECT_EQ(musicSeconds, static_cast<float>(static_cast<double>(c.position) / 176400.0));
     }
     // The seconds are those of the float position, not of the exact count.
-    deriveSyncSignals(16777217);
+    setFrameInput({16777217, {}, {}});
     EXPECT_NE(musicSeconds, static_cast<float>(16777217 / 176400.0));
 
-    deriveSyncSignals(200000);
+    setFrameInput({200000, {}, {}});
     EXPECT_EQ(spinPhase, 1.0f);
 }
 
 TEST_F(Music, CountsWithTheTopBitSetStayPositive) {
     musicStream = 0;
-    deriveSyncSignals(~uint64_t{0});
+    setFrameInput({~uint64_t{0}, {}, {}});
     EXPECT_EQ(musicBytePos, 18446744073709551616.0f);  // 2^64, about 1.8446744e19
     EXPECT_GT(musicBytePos, 31108608.0f);              // past every scene threshold
     EXPECT_EQ(spinPhase, musicBytePos / 200000.0f);
     // Back to an integer for the seconds, the count is 2^63 alone.
     EXPECT_EQ(musicSeconds, static_cast<float>(9223372036854775808.0 / 176400.0));
 
-    deriveSyncSignals((uint64_t{1} << 63) + 1);
+    setFrameInput({(uint64_t{1} << 63) + 1, {}, {}});
     EXPECT_EQ(musicBytePos, 9223372036854775808.0f);
     EXPECT_EQ(musicSeconds, static_cast<float>(9223372036854775808.0 / 176400.0));
 }

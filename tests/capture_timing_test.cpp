@@ -6,6 +6,7 @@
 #include "capture/progress.h"
 #include "scenes/scenes.h"
 #include "shell/capture_run.h"
+#include "shell/command_line.h"
 
 TEST(CapturePosition, FrameKIsStartPlusKOverFpsRoundedDownToAWholeSampleFrame) {
     EXPECT_EQ(captureBytePosition(0.0, 0, 60), 0u);
@@ -27,6 +28,24 @@ TEST(CaptureFrameCount, UpToTheEndOrThroughTheFrameThatEndsTheLastScene) {
     EXPECT_LT(captureBytePosition(0.0, whole - 2, 60), lyricsEnd);
     EXPECT_EQ(captureFrameCount(0.0, 1000.0, 60), whole) << "an end past the timeline stops with it";
     EXPECT_EQ(captureFrameCount(200.0, -1, 60), 0u);
+}
+
+// Every whole millisecond --start accepts names the same sample frame for play
+// (bytesAtSeconds) and for capture's first frame: ms * 44.1, rounded down.
+TEST(CapturePosition, PlayAndCaptureStartOnTheSameSampleFrameForEveryMillisecond) {
+    int mismatches = 0;
+    for (uint64_t ms = 0; ms <= 176352; ++ms) {
+        const std::string text = std::to_string(ms / 1000) + "." + std::to_string(1000 + ms % 1000).substr(1);
+        const double seconds = parseTimeOfMusic(text);
+        const uint64_t exact = ms * 441 / 10 * 4;
+        if (bytesAtSeconds(seconds) != exact || captureBytePosition(seconds, 0, 60) != exact) {
+            if (++mismatches <= 3) ADD_FAILURE() << "--start " << text << ": play " << bytesAtSeconds(seconds)
+                                                 << ", capture " << captureBytePosition(seconds, 0, 60)
+                                                 << ", exact " << exact;
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(bytesAtSeconds(0.35), 15435u * 4);
 }
 
 TEST(CaptureOptionsCheck, RefusesWhatCannotBeCaptured) {

@@ -27,6 +27,7 @@ extern "C" {
 #include "audio/fft_magnitudes.h"
 #include "scenes/scenes.h"
 #include "shell/capture_run.h"
+#include "shell/stage.h"
 #include "support/working_directory.h"
 #include "support/x_session.h"
 
@@ -206,7 +207,7 @@ double psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
 std::vector<uint8_t> renderHere(double startSeconds, uint64_t frame) {
     {
         ScopedWorkingDirectory projectRoot(DEMO_SOURCE_DIR);  // textures load from data/
-        EXPECT_EQ(openCaptureSurface(W, H), "");
+        EXPECT_EQ(openOffscreenStage(W, H), "");
     }
     DecodedTrack track;
     EXPECT_TRUE(decodeMp3File(MUSIC.c_str(), track));
@@ -222,7 +223,7 @@ std::vector<uint8_t> renderHere(double startSeconds, uint64_t frame) {
     glReadPixels(0, 0, W, H, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
     for (int y = 0; y < H; ++y)
         std::copy_n(&bottomUp[size_t(H - 1 - y) * W * 3], W * 3, &rgb[size_t(y) * W * 3]);
-    closeCaptureSurface();
+    closeStage();
     return rgb;
 }
 

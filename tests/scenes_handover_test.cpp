@@ -45,7 +45,7 @@ TEST(Handover, IntroAndRenderTargetEndOnABlackFrame) {
 TEST(Handover, SpinGreetingsAndLyricsDrawTheirFullPictureInTheirLastFrame) {
     const float ordinary[SCENE_COUNT] = {0, justBefore(SPIN), justBefore(GREETINGS), 0,
                                          23830000.0f};
-    elapsedSeconds = 33.0f;
+    setFrameInput({{}, {}, 33.0f});
     for (int s : {SPIN, GREETINGS, LYRICS}) {
         SCOPED_TRACE(sceneName[s]);
         const float end = static_cast<float>(endThreshold(s));

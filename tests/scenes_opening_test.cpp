@@ -20,7 +20,7 @@ double thanksBand(int band) { return bandMiddle(band, THANKS_R); }
 // All signals 0: the logo spans x -2.5..2.5, y -1..1 at depth 5.5, and only
 // its bands above alpha 0.82 survive the cut-out.
 TEST(IntroScene, FirstFrameShowsLogoAtRestOverMeshA) {
-    elapsedSeconds = 0.0f;
+    setFrameInput({{}, {}, 0.0f});
     ASSERT_EQ(drawSceneAt(INTRO, 0.0f), 1);
     const Rgb logo = colourOf(texGroupLogo);
     for (int band : {0, 1, 2}) EXPECT_FALSE(near(pixelAtEye(logoBand(band), 0, LOGO_Z), logo)) << band;
@@ -90,7 +90,7 @@ namespace {
 std::pair<double, double> meshACentroidAt(float bytes, float elapsed) {
     makeActive(SPIN);
     placeMusicAt(bytes);
-    elapsedSeconds = elapsed;
+    setFrameInput({{}, {}, elapsed});
     EXPECT_EQ(runSceneChain(), 1);
     return centroidOf(readFrame(), colourOf(texSpiral));
 }

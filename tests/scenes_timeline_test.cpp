@@ -40,7 +40,7 @@ TEST(TimelineTable, SceneThresholdsAndLyricRowsComeFromTheTable) {
     EXPECT_EQ(renderTargetEnd, 23805512.0f);
     EXPECT_EQ(lyricsEnd, 31108608.0f);
     EXPECT_EQ(TIMELINE_END, 31108608.0);
-    EXPECT_NEAR(secondsAt(TIMELINE_END), 176.35, 0.005);
+    EXPECT_NEAR(secondsAtBytes(TIMELINE_END), 176.35, 0.005);
     EXPECT_EQ(lyricCues[0].start, float(TIMELINE_PARTS[LYRICS_ROWS].first));
     EXPECT_EQ(lyricCues[LYRIC_CUE_COUNT - 1].end, float(TIMELINE_END));
     EXPECT_EQ(timelinePartAt(lyricCues[30].start)->scene, SceneId::Lyrics);

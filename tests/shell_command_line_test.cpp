@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/music_format.h"
 #include "shell/command_line.h"
 #include "support/test_support.h"
 #include "support/working_directory.h"

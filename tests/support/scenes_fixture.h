@@ -141,12 +141,11 @@ inline int activeScene() {
     return found;
 }
 
-// The signals the audio layer derives from a play position; a silent spectrum.
+// The signals at a play position (a whole byte count held as a float, 2^64
+// and beyond saturating), with a silent spectrum, through the real writer.
 inline void placeMusicAt(float bytes) {
-    musicBytePos = bytes;
-    spinPhase = bytes / 200000.0f;
-    musicSeconds = bytes / float(BYTES_PER_SECOND);
-    std::fill(std::begin(fftBins), std::end(fftBins), 0.0f);
+    constexpr float TWO_TO_64 = 18446744073709551616.0f;
+    setSilentFrameAt(bytes >= TWO_TO_64 ? ~uint64_t{0} : static_cast<uint64_t>(bytes));
 }
 
 // One frame of the chain at `bytes` with `scene` the active one.
