@@ -99,13 +99,15 @@ echo "== Meshes and textures (load $(load))"
 
 [ "$QUICK" = "--quick" ] && exit 0
 
-echo "== Full run of the timeline, live (load $(load); peak memory target 150 MB)"
+liveLoad=$(load)
+echo "== Full run of the timeline, live (load $liveLoad; peak memory target 150 MB)"
 FRAME_CLOCK_LOG="$WORK/live.log" /usr/bin/time -f "  peak resident %M KB, CPU user %U s + system %S s, wall %e s" \
     sh -c 'LD_PRELOAD="$1/tools/perf/frame_clock.so" exec "$1/tools/perf/frame_clock_launch" "$1/kv2007demo"' - "$B"
 awk '$1 == "swap" { if (n++) { d = $2 - last; if (d > 16.7) slow++; sum += d } last = $2 }
      END { printf "  %d frames, mean interval %.2f ms, %d over 16.7 ms\n", n, sum / (n - 1), slow }' "$WORK/live.log"
 
-echo "== Capture of the whole timeline at 800x600 and 60 fps, for the picture (load $(load))"
+captureLoad=$(load)
+echo "== Capture of the whole timeline at 800x600 and 60 fps, for the picture (load $captureLoad)"
 FRAME_CLOCK_LOG="$WORK/capture.log" clocked "$B/kv2007demo" --capture "$WORK/capture.mkv" 2>&1 |
     grep -v '^capture: ' | sed 's/^/  /' || true
 
@@ -128,7 +130,7 @@ awk '{printf "    %-26s %6.2f\n", $1, $4}' "$WORK/speed"
 gnuplot <<PLOT
 set terminal pngcairo size 1400,900 font ",10" noenhanced
 set output "$PICTURE"
-set multiplot layout 2,1 title "KV 2007 at 800x600 on Mesa llvmpipe (load $(load))"
+set multiplot layout 2,1 title "KV 2007 at 800x600 on Mesa llvmpipe, $(nproc) cores: live run at load $liveLoad, capture at load $captureLoad"
 set xrange [0:177]
 set grid ytics
 $(awk '{printf "set arrow from %s, graph 0 to %s, graph 1 nohead lc rgb \"#999999\" dt 2\n", $2, $2;
