@@ -110,7 +110,7 @@ int parseCommandLine(int argc, const char* const* argv, DemoOptions& options) {
 
     auto* fullscreen = app.add_flag("--fullscreen",
         "Switch the display to 800x600 at 32 bits (the default); without that mode, ask "
-        "whether to play in a window");
+        "whether to play in a window; on Wayland, as --desktop");
     auto* desktop = app.add_flag("--desktop",
         "Borderless fullscreen at the desktop's own resolution, no mode change; the 4:3 "
         "picture centred, black beside it");

@@ -26,7 +26,7 @@ static uint64_t startPosition = 0;  // bytes of music where music and timeline b
 FrameOutcome produceFrame() {
     if (windowActive && !runSceneChain()) return FrameOutcome::TimelineOver;
     // Whatever the chain drew in this pass is dropped: the frame is never shown.
-    if (keyDown[VK_ESCAPE_CODE]) return FrameOutcome::EscapePressed;
+    if (keyDown[VK_ESCAPE_CODE] || takeEscapePress()) return FrameOutcome::EscapePressed;
     refreshSyncSignals();
     SDL_GL_SwapWindow(hWnd);
     setFrameInput({{}, {}, frameTimer.elapsed()});

@@ -1,8 +1,12 @@
 // Modal message boxes with no owner window, over SDL's message box. A test can
-// swap in its own handler so that no box ever waits for a person.
+// swap in its own handler so that no box ever waits for a person. A box that
+// cannot be shown (no display, no zenity on Wayland) leaves its text on stderr.
 #include "shell/message_box.h"
 
 #include <SDL.h>
+
+#include <cstdio>
+#include <string>
 
 static MessageBoxHandler installedHandler = nullptr;  // null: show real SDL boxes
 
@@ -13,6 +17,15 @@ static Uint32 sdlFlagsFor(MessageIcon icon) {
     case MessageIcon::Information: return SDL_MESSAGEBOX_INFORMATION;
     }
     return SDL_MESSAGEBOX_INFORMATION;
+}
+
+// One line, "kv2007demo: CAPTION: TEXT", the text's line breaks as spaces, so
+// that a log keeps one box to a line.
+static void writeUnshownBox(const char* caption, const char* text) {
+    std::string line = std::string("kv2007demo: ") + caption + ": " + text;
+    for (char& c : line)
+        if (c == '\n' || c == '\r') c = ' ';
+    std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 static MessageAnswer showSdlMessageBox(const char* caption, const char* text, MessageIcon icon,
@@ -35,8 +48,11 @@ static MessageAnswer showSdlMessageBox(const char* caption, const char* text, Me
     box.numbuttons = yesNo ? 2 : 1;
     box.buttons = yesNo ? yesNoButtons : okButton;
     int pressed = -1;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0 || pressed < 0)
+    if (SDL_ShowMessageBox(&box, &pressed) != 0) {
+        writeUnshownBox(caption, text);
         return yesNo ? MessageAnswer::No : MessageAnswer::Ok;
+    }
+    if (pressed < 0) return yesNo ? MessageAnswer::No : MessageAnswer::Ok;
     return MessageAnswer(pressed);
 }
 

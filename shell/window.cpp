@@ -2,7 +2,9 @@
 // Windows original: video init stands in for the window-class registration, a
 // real display-mode change for fullscreen (or the windowed-mode question), a
 // double-buffered RGBA context with a 16-bit depth buffer, and the fixed GL
-// state every scene starts from. Reads SDL events into windowActive/keyDown.
+// state every scene starts from. Reads SDL events into windowActive/keyDown
+// and the Escape press latch. Wayland has no mode changes: there the default
+// start is borderless fullscreen at the output's size, as --desktop.
 #include "shell/window.h"
 
 #include <epoxy/gl.h>
@@ -15,6 +17,7 @@
 #include <SDL.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "shell/message_box.h"
@@ -25,9 +28,10 @@ void* hRC = nullptr;         // its OpenGL context; null until created
 bool fullscreen = true;      // display mode changed (or to be); read by the teardown
 bool windowActive = true;    // false while the window is minimised
 bool keyDown[256] = {};      // key state by Windows virtual-key code
-bool desktopFullscreen = false;  // set by the shell before createDemoWindow
-bool fourThreePicture = false;   // set by the shell before createDemoWindow
+bool desktopFullscreen = false;  // set by the shell before createDemoWindow, on Wayland by it
+bool fourThreePicture = false;   // set by the shell before createDemoWindow, on Wayland by it
 int swapIntervalWanted = -1;     // set by the shell before createDemoWindow
+static bool escapePressLatched = false;  // an Escape press not yet seen by a frame
 
 // The caption of the windowed-mode question is a name, not a word: the title
 // the demo has always given that box.
@@ -109,6 +113,21 @@ static void setSwapInterval() {
         SDL_GL_SetSwapInterval(1);
 }
 
+static bool onWayland() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver && std::strcmp(driver, "wayland") == 0;
+}
+
+// A Wayland compositor only scales an emulated mode (the output then still
+// reports its own, which reads as a refusal) and sway ends when a client asks
+// it for an exclusive one: there is no mode to change and nothing to ask, so
+// the fullscreen start covers the output at its own size, 4:3 picture centred.
+static void playOnTheDesktopInstead() {
+    fullscreen = false;
+    desktopFullscreen = true;
+    fourThreePicture = true;
+}
+
 bool createDemoWindow(const char* title, int width, int height, int bits, bool fullscreenRequested) {
     fullscreen = fullscreenRequested && !desktopFullscreen;
     // Switching to another application leaves a fullscreen picture playing;
@@ -118,6 +137,7 @@ bool createDemoWindow(const char* title, int width, int height, int bits, bool f
         showStartupError("Failed To Register The Window Class.");
         return false;
     }
+    if (fullscreen && onWayland()) playOnTheDesktopInstead();
 
     SDL_DisplayMode mode = {};
     if (fullscreen && !findFullscreenMode(width, height, bits, &mode)) {
@@ -333,6 +353,12 @@ static void handleWindowEvent(const SDL_WindowEvent& event) {
     }
 }
 
+bool takeEscapePress() {
+    const bool pressed = escapePressLatched;
+    escapePressLatched = false;
+    return pressed;
+}
+
 bool demoWindowProc(const SDL_Event& event) {
     switch (event.type) {
     case SDL_QUIT:
@@ -340,6 +366,7 @@ bool demoWindowProc(const SDL_Event& event) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
         if (int vk = virtualKeyFromSdl(event.key.keysym.sym)) keyDown[vk] = event.type == SDL_KEYDOWN;
+        if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) escapePressLatched = true;
         break;
     case SDL_WINDOWEVENT:
         handleWindowEvent(event.window);

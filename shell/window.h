@@ -1,6 +1,7 @@
 // The demo window and its OpenGL context over SDL2: creation (with the
 // fullscreen mode change or the windowed-mode question), the fixed GL state,
-// event handling into the shell state, and teardown.
+// event handling into the shell state, and teardown. On Wayland the default
+// start plays on the desktop as --desktop does.
 #pragma once
 #include <string>
 
@@ -11,7 +12,9 @@ union SDL_Event;
 // Windows, where the demo began.
 extern SDL_Window* hWnd;   // the demo window; null until created
 extern void* hRC;          // its OpenGL context (SDL_GLContext); null until created
-extern bool fullscreen;    // display mode changed (or to be); cleared when windowed is accepted
+// Display mode changed (or to be); cleared when windowed is accepted, and on
+// Wayland, where the fullscreen start is desktopFullscreen instead.
+extern bool fullscreen;
 extern bool windowActive;  // false while the window is minimised
 extern bool desktopFullscreen;  // borderless fullscreen at the desktop's resolution; no mode change
 extern bool fourThreePicture;   // the picture kept 4:3 in the largest centred viewport, black beside
@@ -22,6 +25,11 @@ extern int swapIntervalWanted;  // -1 adaptive (else 1), 1 every refresh, 0 none
 extern bool keyDown[256];
 
 constexpr int VK_ESCAPE_CODE = 27;
+
+// True once per Escape press since the last call, which clears it: a press
+// and release that both arrive between two frames leave keyDown false, and
+// the frame pass still has to see them.
+bool takeEscapePress();
 
 bool createDemoWindow(const char* title, int width, int height, int bits, bool fullscreenRequested);
 // A hidden window whose current context draws only into framebuffer objects:

@@ -4,7 +4,8 @@
 # Extra arguments go to ctest: -L unit runs only the fast tests that need no
 # display and no audio device (the labels unit, gl, audio and e2e are described
 # in tests/CMakeLists.txt); -R Window picks tests by name. The Windows
-# package's cases (label "windows") belong to tools/test-windows.sh.
+# package's cases (label "windows") belong to tools/test-windows.sh, the
+# Wayland compositors' (label "wayland") to tools/test-wayland.sh.
 set -eu
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -12,4 +13,4 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j "$(nproc)"
 export LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=llvmpipe SDL_AUDIODRIVER=dummy
 exec xvfb-run -a -s "-screen 0 1024x768x24" \
-    ctest --test-dir build --output-on-failure --timeout 600 -LE windows "$@"
+    ctest --test-dir build --output-on-failure --timeout 600 -LE "windows|wayland" "$@"

@@ -1,9 +1,15 @@
 // Screen read-back against the title image: where each screen pixel lands on
 // the title quad, and how many sample points show the image's own colour.
 #pragma once
+#include <functional>
 #include <string>
 
 #include "support/x_session.h"
+
+// What the title image at `titleImagePath` shows at pixel (sx, sy) of an
+// 800x600 picture, y from the TOP, where the title part's quad maps it;
+// {-1, -1, -1} when the file cannot be read.
+Rgb titleImageAt(const std::string& titleImagePath, int sx, int sy);
 
 struct ScreenMatch {
     int matching = 0;
@@ -15,3 +21,7 @@ struct ScreenMatch {
 // mirrored or cropped fails most points. Empty (0 samples) when the image
 // file cannot be read.
 ScreenMatch titleImageOnScreen(const TestXServer& server, const std::string& titleImagePath);
+// The same check on any screen: `screenPixel(x, y)` is its colour at x, y
+// from the TOP left (a screenshot's, for a compositor without an X server).
+ScreenMatch titleImageOn(const std::function<Rgb(int, int)>& screenPixel,
+                         const std::string& titleImagePath);
