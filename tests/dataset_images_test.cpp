@@ -160,7 +160,7 @@ long litPixelsOfCaption(GLuint texture, float reference) {
 }
 
 // FNV-1a over the size, the alpha flag and the RGBA bytes (top row first) DevIL decodes.
-uint64_t pixelDigest(const Decoded& image) {
+uint64_t pixelDigest(const DecodedImage& image) {
     uint64_t digest = 14695981039346656037ull;
     auto mix = [&](uint8_t byte) { digest = (digest ^ byte) * 1099511628211ull; };
     for (int value : {image.width, image.height, int(image.hasAlpha)})
@@ -361,8 +361,8 @@ TEST(DataSetImages, EveryPngHoldsThePixelsItWasDrawnWith) {
     for (size_t i = 0; i < pngs.size(); ++i) {
         const auto& [path, digest] = pngPixelDigests[i];
         EXPECT_EQ(pngs[i], path);
-        Decoded image;
-        ASSERT_TRUE(decode(dataDir + path, image)) << path;
+        DecodedImage image;
+        ASSERT_TRUE(loadImage(dataDir + path, image)) << path;
         EXPECT_EQ(pixelDigest(image), digest)
             << path << ": {\"" << path << "\", 0x" << std::hex << pixelDigest(image) << "ull},";
     }

@@ -287,10 +287,10 @@ TEST(CaptureFile, SameCommandTwiceGivesIdenticalFramesAndTheHandoverOnItsFrame) 
 // frame, so its frames, the last one too, must be those of one surface drawn
 // in order.
 TEST(CaptureFile, RenderTargetFramesAreThoseOfOneSurfaceDrawnInOrder) {
-    const std::string dir = scratch("render_target");
+    const std::string dir = makeScratchDir("render_target");
     const std::string file = dir + "/clip.mkv";
     const Outcome run = capture({"--capture", file, "--size", "320x240", "--start", "100", "--end", "100.5",
-                                 "--quiet"}, dir + "/stderr.txt");
+                                 "--quiet"});
     ASSERT_EQ(run.exitCode, 0) << run.stderrText;
     VideoFile v;
     ASSERT_TRUE(readVideoFile(file, v));
