@@ -43,6 +43,12 @@ int runSceneChain();
 // be left at the last pass's position.
 void replayRenderTargetHistory(double position);
 
+// The timeline as a fresh process has it before its first frame: the intro
+// waiting for it and every later scene waiting, the GL state the scenes hand
+// on back at its start-up values, renderTex1 holding no pass. Seeks call it
+// before prepareTimelineAt, so a seek shows what a start there shows.
+void restartTimeline();
+
 // Makes the next frame the one a run from the start would draw at `position`
 // (bytes, before the end of the timeline): one frame of every earlier part is
 // drawn and never presented, so the GL state the scenes hand on is in force;
