@@ -1,7 +1,7 @@
 // The player's options on the real binary, each on its own X server: a start
-// part-way that shows the title first, a bad option that opens nothing, and
+// part-way that shows the title first, a bad option that opens nothing,
 // borderless fullscreen on a wide screen, which shows the windowed picture
-// scaled up between black bars.
+// scaled up between black bars, and the watching keys while it plays.
 #include <gtest/gtest.h>
 #include <IL/il.h>
 #include <IL/ilu.h>
@@ -125,6 +125,27 @@ TEST(Player, StartAt22ShowsTheTitleFirstWindowedAndOnAWideDesktopBetweenBars) {
             title.push_back(titleImageAt((2 * i + 1) * 800 / (2 * GRID), (2 * j + 1) * 600 / (2 * GRID)));
     EXPECT_GE(matchingPoints(windowed.firstPicture, title), GRID * GRID * 3 / 4)
         << "the first picture is not the title";
+}
+
+// Keys tapped as a viewer taps them: a seek, a pause, F from the window to
+// borderless fullscreen (the window then covers the screen), then Escape.
+TEST(Player, RightSpaceFAndEscapeWhilePlaying) {
+    TestXServer server;
+    ASSERT_TRUE(server.start(1024, 768));
+    Started s = startAndLook(server, {"--windowed", "--start", "22", "--mute"}, 0, 800, 600);
+    ASSERT_FALSE(s.firstPicture.empty()) << "nothing was drawn";
+    const unsigned long window = server.waitForWindow(TITLE, 5.0);
+    ASSERT_NE(window, 0u);
+    for (const char* key : {"Right", "space", "f"}) {
+        ASSERT_TRUE(server.setKey(key, true));
+        server.setKey(key, false);
+    }
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (server.windowSize(window) != std::make_pair(1024, 768) && std::chrono::steady_clock::now() < until)
+        sleepSeconds(0.05);
+    EXPECT_EQ(server.windowSize(window), std::make_pair(1024, 768)) << "F left the window as it was";
+    EXPECT_TRUE(processRunning(s.demo));
+    endWithEscape(server, s.demo);
 }
 
 TEST(Player, BadOptionEndsWithCodeTwoAndNoWindow) {
