@@ -134,9 +134,7 @@ BENCHMARK(BM_PlaybackCpuAndLag)->Unit(benchmark::kMillisecond)->Iterations(1);
 void BM_WholeTrackOnFastDevice(benchmark::State& state) {
     enterTrackDir();
     for (auto _ : state) {
-        setenv("SDL_AUDIODRIVER", "disk", 1);
-        setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
-        setenv("SDL_DISKAUDIODELAY", "1", 1);
+        const ScopedEnv fastDevice({"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=/dev/null", "SDL_DISKAUDIODELAY=1"});
         const double residentBefore = residentMegabytes();
         const auto wallStart = std::chrono::steady_clock::now();
         startMusic();
@@ -149,7 +147,6 @@ void BM_WholeTrackOnFastDevice(benchmark::State& state) {
         const std::chrono::duration<double, std::nano> wall = std::chrono::steady_clock::now() - wallStart;
         const long long decoderNs = threadsCpuNs(DECODER_THREAD);
         stopMusic();
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
         state.counters["rss_growth_mb"] = residentMax - residentBefore;
         state.counters["decoder_cpu_ms"] = decoderNs / 1e6;
         state.counters["track_s_per_wall_s"] = 180.0 / (wall.count() / 1e9);

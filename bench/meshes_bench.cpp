@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "meshes/meshes.h"
+#include "scenes/scene_conventions.h"
 #include "support/test_support.h"
 
 namespace {
@@ -22,11 +23,7 @@ void prepareSphereMapping() {
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 256, 256, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GLfloat(GL_REPLACE));
-    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-    glEnable(GL_TEXTURE_GEN_S);
-    glEnable(GL_TEXTURE_GEN_T);
+    sphereMappingOn(GL_REPLACE);
 }
 
 // Each mesh about as large on screen as a scene shows it: `distance` in front

@@ -61,13 +61,13 @@ TEST_F(AudioDecoding, BytesToSecondsCountsTheConvertedRateForEveryTrack) {
 
 TEST_F(AudioDecoding, FilesThatAreNoMp3GiveNoStream) {
     const std::string dir = makeScratchDir("not_mp3");
-    const std::vector<uint8_t> mp3 = readFileBytes(audioFixturePath(TONE_44K_STEREO));
+    const std::string mp3 = readFileBytes(audioFixturePath(TONE_44K_STEREO));
     ASSERT_GT(mp3.size(), 1000u);
     std::mt19937 random(2007);
-    std::vector<uint8_t> noise(64 * 1024);
-    for (uint8_t& b : noise) b = static_cast<uint8_t>(random());
+    std::string noise(64 * 1024, 0);
+    for (char& b : noise) b = static_cast<char>(random());
 
-    writeFileBytes(dir + "/empty.mp3", {});
+    writeFileBytes(dir + "/empty.mp3", "");
     writeFileBytes(dir + "/wav.mp3", readFileBytes(audioFixtureWavPath(TONE_44K_STEREO)));
     writeFileBytes(dir + "/noise.mp3", noise);
     writeFileBytes(dir + "/header_only.mp3", {mp3.begin(), mp3.begin() + 300});
@@ -85,7 +85,7 @@ TEST_F(AudioDecoding, FilesThatAreNoMp3GiveNoStream) {
 
 TEST_F(AudioDecoding, DamagedMp3DecodesAsFarAsItHoldsTogether) {
     const std::string dir = makeScratchDir("damaged");
-    const std::vector<uint8_t> mp3 = readFileBytes(audioFixturePath(TONE_44K_STEREO));
+    const std::string mp3 = readFileBytes(audioFixturePath(TONE_44K_STEREO));
     writeFileBytes(dir + "/half.mp3", {mp3.begin(), mp3.begin() + mp3.size() / 2});
     DecodedTrack track;
     ASSERT_TRUE(decodeMp3File((dir + "/half.mp3").c_str(), track));
@@ -99,8 +99,8 @@ TEST_F(AudioDecoding, DamagedMp3DecodesAsFarAsItHoldsTogether) {
     // Bytes overwritten all through the file, tags and headers included.
     std::mt19937 random(74);
     for (int round = 0; round < 20; ++round) {
-        std::vector<uint8_t> damaged = mp3;
-        for (int i = 0; i < 16; ++i) damaged[random() % damaged.size()] = static_cast<uint8_t>(random());
+        std::string damaged = mp3;
+        for (int i = 0; i < 16; ++i) damaged[random() % damaged.size()] = static_cast<char>(random());
         writeFileBytes(dir + "/damaged.mp3", damaged);
         const bool decoded = decodeMp3File((dir + "/damaged.mp3").c_str(), track);
         // A stream opens for exactly the files that decode; its length is the

@@ -41,7 +41,7 @@ void expectedFrame(const DecodedTrack& track, uint64_t outputFrame, int16_t out[
 
 // Buffers before play are silence; play starts at the first one that is not.
 // The check covers the track's length from there.
-OutputCheck checkOutput(const std::vector<uint8_t>& bytes, const DecodedTrack& track) {
+OutputCheck checkOutput(const std::string& bytes, const DecodedTrack& track) {
     const int16_t* values = reinterpret_cast<const int16_t*>(bytes.data());
     const uint64_t frames = bytes.size() / (2 * sizeof(int16_t));
     uint64_t first = 0;  // output frame where play starts, on a buffer boundary
@@ -71,29 +71,23 @@ class DeviceOutput : public ::testing::Test {
 protected:
     void TearDown() override {
         audioFree();
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        unsetenv("SDL_DISKAUDIOFILE");
-        unsetenv("SDL_DISKAUDIODELAY");
         if (!outputPath.empty()) std::filesystem::remove(outputPath);
     }
 
     // Plays `fixture` on the disk driver, `delayMs` per buffer, until the
     // device was handed the whole track, and returns what it wrote.
-    std::vector<uint8_t> playToTheEnd(const AudioFixture& fixture, int delayMs) {
+    std::string playToTheEnd(const AudioFixture& fixture, int delayMs) {
         // One directory per case: ctest may run the cases side by side.
         const std::string caseName = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         outputPath = makeScratchDir("device_output_" + caseName) + "/out.raw";
-        setenv("SDL_AUDIODRIVER", "disk", 1);
-        setenv("SDL_DISKAUDIOFILE", outputPath.c_str(), 1);
-        setenv("SDL_DISKAUDIODELAY", std::to_string(delayMs).c_str(), 1);
+        const ScopedEnv disk({"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + outputPath,
+                              "SDL_DISKAUDIODELAY=" + std::to_string(delayMs)});
         EXPECT_TRUE(audioInit());
         const uint32_t handle = audioStreamCreateFile(audioFixturePath(fixture).c_str());
         EXPECT_NE(handle, 0u);
         EXPECT_TRUE(audioChannelPlay(handle));
         const uint64_t length = decodedFrames(fixture) * 4;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (audioChannelGetHandedBytes(handle) <= length && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        waitUntil([&] { return audioChannelGetHandedBytes(handle) > length; }, 60.0, 0.005);
         EXPECT_GT(audioChannelGetHandedBytes(handle), length) << "the device stalled";
         audioFree();  // closes the file
         return readFileBytes(outputPath);

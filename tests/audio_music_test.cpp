@@ -5,12 +5,11 @@
 
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <optional>
-#include <thread>
 
 #include "audio/music.h"
+#include "scenes/timeline.h"
 #include "shell/demo.h"
 #include "support/audio_fixtures.h"
 #include "support/demo_messages.h"
@@ -20,8 +19,6 @@
 namespace {
 
 using Texts = std::vector<std::string>;
-
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 bool allBinsZero() {
     for (float b : fftBins)
@@ -37,24 +34,24 @@ protected:
     void TearDown() override {
         stopMusic();
         removeMessageRecorder();
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
     }
-    void enterDataDir(const std::string& name, const std::vector<uint8_t>* musicFile) {
+    void enterDataDir(const std::string& name, const std::string* musicFile) {
         const std::string dir = makeScratchDir(name);
         if (musicFile) writeFileBytes(dir + "/data/KV07.mp3", *musicFile);
         inDataDir.emplace(dir);
     }
-    void withoutDevice() { setenv("SDL_AUDIODRIVER", "no_such_audio_driver", 1); }
+    void withoutDevice() { noDevice.emplace("SDL_AUDIODRIVER", "no_such_audio_driver"); }
+    std::optional<ScopedEnv> noDevice;
 
     std::optional<ScopedWorkingDirectory> inDataDir;  // left after TearDown
-    const std::vector<uint8_t> tone = readFileBytes(audioFixturePath(TONE_44K_STEREO));
+    const std::string tone = readFileBytes(audioFixturePath(TONE_44K_STEREO));
 };
 
 // Runs first in a fresh process, as the first frame of the demo does.
 TEST_F(Music, EverySignalIsZeroUntilTheFirstRefresh) {
     enterDataDir("first_frame", &tone);
     startMusic();
-    sleepMs(30);
+    sleepSeconds(0.03);
     EXPECT_EQ(musicBytePos, 0.0f);
     EXPECT_EQ(spinPhase, 0.0f);
     EXPECT_EQ(musicSeconds, 0.0f);
@@ -66,7 +63,7 @@ TEST_F(Music, StartsTheTrackAndRefreshesFromItsPosition) {
     startMusic();
     EXPECT_EQ(recordedTexts(), Texts{});
     EXPECT_NE(musicStream, 0u);
-    sleepMs(150);
+    sleepSeconds(0.15);
     refreshSyncSignals();
     EXPECT_GT(musicBytePos, 0.0f);
     EXPECT_EQ(spinPhase, musicBytePos / 200000.0f);
@@ -74,7 +71,7 @@ TEST_F(Music, StartsTheTrackAndRefreshesFromItsPosition) {
     EXPECT_EQ(peakBin(fftBins, FFT_BIN_COUNT), TONE_BIN);
     EXPECT_NEAR(fftBins[TONE_BIN], TONE_LEVEL, TONE_LEVEL_TOLERANCE);
     const float before = musicBytePos;
-    sleepMs(30);
+    sleepSeconds(0.03);
     refreshSyncSignals();
     EXPECT_GT(musicBytePos, before);
 }
@@ -93,7 +90,7 @@ TEST_F(Music, PositionConvertsToTheNearestFloatAndSecondsFollowTheFloat) {
         {16777218, 16777218.0f},
         {16777219, 16777220.0f},
         {33554431, 33554432.0f},  // 2^25 - 1 rounds up to 2^25
-        {31108608, 31108608.0f},  // the end of the timeline is exact
+        {uint64_t(TIMELINE_END), float(TIMELINE_END)},  // the end of the timeline is exact
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bytes);
@@ -114,7 +111,7 @@ TEST_F(Music, CountsWithTheTopBitSetStayPositive) {
     musicStream = 0;
     setFrameInput({~uint64_t{0}, {}, {}});
     EXPECT_EQ(musicBytePos, 18446744073709551616.0f);  // 2^64, about 1.8446744e19
-    EXPECT_GT(musicBytePos, 31108608.0f);              // past every scene threshold
+    EXPECT_GT(musicBytePos, float(TIMELINE_END));      // past every scene threshold
     EXPECT_EQ(spinPhase, musicBytePos / 200000.0f);
     // Back to an integer for the seconds, the count is 2^63 alone.
     EXPECT_EQ(musicSeconds, static_cast<float>(9223372036854775808.0 / 176400.0));
@@ -134,20 +131,20 @@ TEST_F(Music, MissingFileShowsTwoBoxesThenRunsASilentClock) {
         EXPECT_EQ(box.buttons, MessageButtons::Ok);
     }
     EXPECT_EQ(musicStream, 0u);
-    sleepMs(100);
+    sleepSeconds(0.1);
     refreshSyncSignals();
     // At least the time slept, in bytes of 44.1 kHz stereo.
     EXPECT_GE(musicBytePos, 0.1f * 176400);
     EXPECT_TRUE(allBinsZero());
     const float before = musicBytePos;
-    sleepMs(20);
+    sleepSeconds(0.02);
     refreshSyncSignals();
     EXPECT_GT(musicBytePos, before);
     EXPECT_TRUE(allBinsZero());
 }
 
 TEST_F(Music, FileThatIsNoMp3ShowsTheSameTwoBoxes) {
-    const std::vector<uint8_t> wav = readFileBytes(audioFixtureWavPath(TONE_44K_STEREO));
+    const std::string wav = readFileBytes(audioFixtureWavPath(TONE_44K_STEREO));
     enterDataDir("wav_named_mp3", &wav);
     startMusic();
     EXPECT_EQ(recordedTexts(), (Texts{MUSIC_LOADING_FAILED, MUSIC_PLAY_FAILED}));
@@ -160,7 +157,7 @@ TEST_F(Music, NoDeviceShowsTheInitBoxThenPlaysSilentlyWithTheTracksSpectrum) {
     startMusic();
     EXPECT_EQ(recordedTexts(), Texts{MUSIC_INIT_FAILED});
     EXPECT_NE(musicStream, 0u);
-    sleepMs(100);
+    sleepSeconds(0.1);
     refreshSyncSignals();
     EXPECT_GE(musicBytePos, 0.1f * 176400);
     EXPECT_EQ(peakBin(fftBins, FFT_BIN_COUNT), TONE_BIN);
@@ -172,7 +169,7 @@ TEST_F(Music, NoDeviceAndNoFileShowEveryBoxInOrder) {
     enterDataDir("nothing", nullptr);
     startMusic();
     EXPECT_EQ(recordedTexts(), (Texts{MUSIC_INIT_FAILED, MUSIC_LOADING_FAILED, MUSIC_PLAY_FAILED}));
-    sleepMs(20);
+    sleepSeconds(0.02);
     refreshSyncSignals();
     EXPECT_GT(musicBytePos, 0.0f);
 }

@@ -22,8 +22,6 @@ double secondsBetween(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double>(b - a).count();
 }
 
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
 struct PositionTrace {
     bool monotonic = true;         // no reading below the one before
     bool withinHanded = true;      // no reading past the bytes handed to the device
@@ -45,7 +43,7 @@ PositionTrace tracePosition(uint32_t handle, double byteRate, int windows, int w
         Clock::time_point now = windowStart;
         uint64_t pos = windowStartPos;
         while (secondsBetween(windowStart, now) * 1000 < windowMs) {
-            sleepMs(3);
+            sleepSeconds(0.003);
             const uint64_t handedBefore = audioChannelGetHandedBytes(handle);
             pos = audioChannelGetPosition(handle);
             const uint64_t handed = audioChannelGetHandedBytes(handle);
@@ -83,7 +81,7 @@ protected:
 // the device kept time.
 TEST_F(AudioPlayback, PositionFollowsTheWallClockAndNeverPassesTheHandedBytes) {
     const uint32_t handle = playFixture(TONE_44K_STEREO);
-    sleepMs(50);  // past the first callback
+    sleepSeconds(0.05);  // past the first callback
     const PositionTrace trace = tracePosition(handle, 176400, 8, 250);
     EXPECT_TRUE(trace.monotonic);
     EXPECT_TRUE(trace.withinHanded);
@@ -99,10 +97,10 @@ TEST_F(AudioPlayback, PositionKeepsAdvancingPastTheEndOfTheTrack) {
     const uint32_t handle = playFixture(TONE_44K_STEREO);
     const uint64_t length = TONE_44K_STEREO.frames * 4;
     ASSERT_TRUE(audioChannelSetPosition(handle, length - 17640));  // 0.1 s before the end
-    sleepMs(300);
+    sleepSeconds(0.3);
     const uint64_t past = audioChannelGetPosition(handle);
     EXPECT_GT(past, length);
-    sleepMs(100);
+    sleepSeconds(0.1);
     EXPECT_GT(audioChannelGetPosition(handle), past);
     float bins[SPECTRUM_BINS];
     audioChannelGetFFT1024(handle, bins);
@@ -111,10 +109,10 @@ TEST_F(AudioPlayback, PositionKeepsAdvancingPastTheEndOfTheTrack) {
 
 TEST_F(AudioPlayback, SeekWhilePlayingContinuesFromTheTarget) {
     const uint32_t handle = playFixture(TONE_44K_STEREO);
-    sleepMs(50);
+    sleepSeconds(0.05);
     ASSERT_TRUE(audioChannelSetPosition(handle, 176400 + 3));  // a byte count inside a frame
     EXPECT_EQ(audioChannelGetPosition(handle) % 4, 0u);
-    sleepMs(100);
+    sleepSeconds(0.1);
     const uint64_t pos = audioChannelGetPosition(handle);
     EXPECT_GE(pos, 176400u);
     EXPECT_LT(pos, 176400u + 176400u);  // well under a second on from the target
@@ -128,7 +126,7 @@ TEST_F(AudioPlayback, SeekWhilePlayingContinuesFromTheTarget) {
 // The timeline's bytes are seconds at 176400 a second, for this track too.
 TEST_F(AudioPlayback, Mono22kHzTrackAdvancesAt176400BytesASecond) {
     const uint32_t handle = playFixture(TONE_22K_MONO);
-    sleepMs(50);
+    sleepSeconds(0.05);
     const PositionTrace trace = tracePosition(handle, 176400, 4, 125);
     EXPECT_TRUE(trace.monotonic);
     EXPECT_TRUE(trace.withinHanded);
@@ -139,7 +137,7 @@ TEST_F(AudioPlayback, Mono22kHzTrackAdvancesAt176400BytesASecond) {
 
 TEST_F(AudioPlayback, FreeStopsEverythingAndLeavesNoStream) {
     const uint32_t handle = playFixture(TONE_44K_STEREO);
-    sleepMs(30);
+    sleepSeconds(0.03);
     audioFree();
     EXPECT_EQ(audioChannelGetPosition(handle), 0u);
     audioFree();  // twice is harmless
@@ -225,7 +223,7 @@ TEST(AudioSpectrumOffset, ShiftedSpectrumIsTheTracksSpectrumAtTheShiftedPosition
     const uint32_t handle = audioStreamCreateFile(audioFixturePath(TONE_44K_STEREO).c_str());
     // 1.5 s before the end; 0.8 s on, the frames since the start are held.
     ASSERT_TRUE(audioChannelPlayFrom(handle, (end - 66150) * 4));
-    sleepMs(800);
+    sleepSeconds(0.8);
     uint64_t position = audioChannelGetPosition(handle);
     ASSERT_LT(position / 4 + 2000, end);
     // Ahead, with 300 frames of tone left in the window (the extra bytes
@@ -234,7 +232,7 @@ TEST(AudioSpectrumOffset, ShiftedSpectrumIsTheTracksSpectrumAtTheShiftedPosition
     EXPECT_TRUE(spectrumAtOffsetIsTheTracks(handle, track, position, ahead, end - 300));
     EXPECT_TRUE(spectrumAtOffsetIsTheTracks(handle, track, position, -30870 * 4, position / 4 - 30870));
 
-    sleepMs(900);  // past the end: behind, the window runs off it
+    sleepSeconds(0.9);  // past the end: behind, the window runs off it
     position = audioChannelGetPosition(handle);
     ASSERT_GT(position / 4, end);
     const int64_t behind = -static_cast<int64_t>(position / 4 - (end - 300)) * 4 - 1;  // a byte into the frame before

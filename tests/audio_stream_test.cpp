@@ -17,21 +17,12 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // A ring of about a third of a second on the 3 s tone: it wraps many times.
 constexpr StreamBuffering SMALL_RING = {0.25, 0.1};
 
 // Polls `done` until it holds; false after a deadline far beyond any machine
 // the tests run on, which only a decoder that stopped working reaches.
-bool eventually(const std::function<bool()>& done) {
-    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-        if (Clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+bool eventually(const std::function<bool()>& done) { return waitUntil(done, 20.0, 0.001); }
 
 uint64_t lowestNeeded(const TrackStream& s) {
     const uint64_t play = s.playFrame.load();

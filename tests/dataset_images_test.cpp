@@ -14,8 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -87,43 +85,9 @@ std::vector<ImageExpectation> dataSet() {
 }
 
 // An image decoded by DevIL, as 8-bit RGBA with its top row first.
-struct Decoded {
-    int width = 0, height = 0;
-    bool hasAlpha = false;
-    std::vector<uint8_t> rgba;
-
-    const uint8_t* at(int x, int y) const { return &rgba[(size_t(y) * width + x) * 4]; }
-};
-
-bool decode(const std::string& path, Decoded& out) {
-    static const bool initialised = (ilInit(), true);
-    (void)initialised;
-    ILuint id = 0;
-    ilGenImages(1, &id);
-    ilBindImage(id);
-    bool ok = ilLoadImage(path.c_str()) == IL_TRUE;
-    if (ok) {
-        const ILint format = ilGetInteger(IL_IMAGE_FORMAT);
-        out.hasAlpha = format == IL_RGBA || format == IL_BGRA || format == IL_LUMINANCE_ALPHA;
-        const bool bottomFirst = ilGetInteger(IL_IMAGE_ORIGIN) == IL_ORIGIN_LOWER_LEFT;
-        ok = ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) == IL_TRUE;
-        out.width = ilGetInteger(IL_IMAGE_WIDTH);
-        out.height = ilGetInteger(IL_IMAGE_HEIGHT);
-        const ILubyte* data = ilGetData();
-        const size_t rowBytes = size_t(out.width) * 4;
-        out.rgba.resize(rowBytes * out.height);
-        for (int y = 0; ok && y < out.height; ++y) {
-            const int from = bottomFirst ? out.height - 1 - y : y;
-            std::copy_n(data + from * rowBytes, rowBytes, out.rgba.begin() + y * rowBytes);
-        }
-    }
-    ilDeleteImages(1, &id);
-    return ok;
-}
-
-Decoded load(const ImageExpectation& expected) {
-    Decoded image;
-    EXPECT_TRUE(decode(dataDir + expected.path, image)) << expected.path << " does not decode";
+DecodedImage load(const ImageExpectation& expected) {
+    DecodedImage image;
+    EXPECT_TRUE(loadImage(dataDir + expected.path, image)) << expected.path << " does not decode";
     return image;
 }
 
@@ -155,7 +119,7 @@ Area coveredPart(const Placement& q, const Placement& cover) {
 }
 
 // Pixels that pass the alpha test at `reference`, counted within `area` of the image.
-long passingIn(const Decoded& image, float reference, const Area& area) {
+long passingIn(const DecodedImage& image, float reference, const Area& area) {
     long count = 0;
     const int x0 = std::max(0, int(std::ceil(area.x0 * image.width)));
     const int x1 = std::min(image.width, int(area.x1 * image.width));
@@ -168,11 +132,6 @@ long passingIn(const Decoded& image, float reference, const Area& area) {
 }
 
 const Area whole = {0.0, 1.0, 0.0, 1.0};
-
-std::vector<uint8_t> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // Lit pixels of a caption drawn as the lyrics scene draws it: GL_REPLACE, alpha test at
 // `reference`, quad with right edge 3.5 at (-1.3, 0.7, -4.5), over black.
@@ -192,10 +151,7 @@ long litPixelsOfCaption(GLuint texture, float reference) {
     glTexCoord2f(0, 1), glVertex3f(-1, 1, 0);
     glEnd();
     glDisable(GL_ALPHA_TEST);
-    std::vector<uint8_t> rgb(800 * 600 * 3);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    const std::vector<uint8_t> rgb = readFrameRgb(800, 600);
     long lit = 0;
     for (size_t i = 0; i < rgb.size(); i += 3)
         if (rgb[i] | rgb[i + 1] | rgb[i + 2]) ++lit;
@@ -210,7 +166,7 @@ TEST(DataSetImages, EveryImageDecodesAtItsPathInSizesTheDriverTakes) {
     for (const auto& expected : expectations) {
         SCOPED_TRACE(expected.path);
         ASSERT_TRUE(fs::is_regular_file(dataDir + expected.path));
-        const Decoded image = load(expected);
+        const DecodedImage image = load(expected);
         EXPECT_TRUE(isPowerOfTwo(image.width) && isPowerOfTwo(image.height))
             << image.width << "x" << image.height;
         EXPECT_LE(std::max(image.width, image.height), 2048);
@@ -235,7 +191,7 @@ TEST(DataSetImages, ImagesDrawnWholeHaveNothingForTheAlphaTestToCut) {
     for (const auto& expected : dataSet()) {
         if (expected.use != Use::Opaque) continue;
         SCOPED_TRACE(expected.path);
-        const Decoded image = load(expected);
+        const DecodedImage image = load(expected);
         if (image.hasAlpha) {
             EXPECT_EQ(passingIn(image, 254.5f / 255.0f, whole), long(image.width) * image.height);
         }
@@ -246,7 +202,7 @@ TEST(DataSetImages, CutOutsPassTheirReferenceWholeAndCutSomethingAway) {
     for (const auto& expected : dataSet()) {
         if (expected.use != Use::CutOut) continue;
         SCOPED_TRACE(expected.path);
-        const Decoded image = load(expected);
+        const DecodedImage image = load(expected);
         ASSERT_TRUE(image.hasAlpha);
         const long area = long(image.width) * image.height;
         const long drawn = passingIn(image, 0.0f, whole);
@@ -262,7 +218,7 @@ TEST(DataSetImages, CutOutDrawingsLieOnScreenWhereTheScenesPutThem) {
     for (const auto& expected : dataSet()) {
         if (expected.use != Use::CutOut) continue;
         SCOPED_TRACE(expected.path);
-        const Decoded image = load(expected);
+        const DecodedImage image = load(expected);
         const Area seen = visiblePart(expected.quad);
         // one pixel of slack on each side for rounding at the screen edge
         const Area slack = {seen.x0 - 1.0 / image.width, seen.x1 + 1.0 / image.width,
@@ -290,7 +246,7 @@ TEST(DataSetImages, SphereMapsHaveOneBorderColourAndAVariedDisc) {
     for (const auto& expected : dataSet()) {
         if (expected.use != Use::SphereMap) continue;
         SCOPED_TRACE(expected.path);
-        const Decoded image = load(expected);
+        const DecodedImage image = load(expected);
         const int w = image.width, h = image.height;
         // filtering wraps from each edge to the opposite one: a uniform border leaves no seam
         const uint8_t* corner = image.at(0, 0);
@@ -337,9 +293,9 @@ TEST(DataSetGenerator, RedrawsImagesOfEveryKindByteForByte) {
     ASSERT_EQ(std::system((command + " >/dev/null").c_str()), 0) << command;
     for (const auto& path : sample) {
         SCOPED_TRACE(path);
-        const auto fresh = readBytes((out / path).string());
+        const auto fresh = readFileBytes((out / path).string());
         ASSERT_FALSE(fresh.empty());
-        EXPECT_TRUE(fresh == readBytes(dataDir + path)) << "redrawn bytes differ";
+        EXPECT_TRUE(fresh == readFileBytes(dataDir + path)) << "redrawn bytes differ";
     }
 }
 

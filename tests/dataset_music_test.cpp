@@ -9,12 +9,13 @@
 #include "audio/audio_layer.h"
 #include "audio/decoded_track.h"
 #include "audio/fft_magnitudes.h"
+#include "scenes/timeline.h"
 
 namespace {
 
 const std::string TRACK = std::string(DEMO_SOURCE_DIR) + "/data/KV07.mp3";
-const uint64_t TIMELINE_END_BYTES = 31108608;  // where the last scene ends
-const uint64_t BYTES_PER_SECOND = 176400;      // 44.1 kHz, stereo, 16-bit
+const uint64_t TIMELINE_END_BYTES = uint64_t(TIMELINE_END);  // where the last scene ends
+const uint64_t BYTES_PER_SECOND = 176400;                     // 44.1 kHz, stereo, 16-bit
 
 TEST(DataSetMusic, TrackCoversTheTimelineAt44100HzStereo) {
     DecodedTrack track;

@@ -6,8 +6,6 @@
 
 #include <epoxy/gl.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -16,12 +14,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include <chrono>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <thread>
 
 #include "audio/decoded_track.h"
 #include "audio/fft_magnitudes.h"
@@ -46,49 +40,17 @@ constexpr double NEIGHBOUR_MARGIN_DB = 5.0;
 constexpr int MAX_LAG_SAMPLES = 44;
 
 // ---- running the binary -----------------------------------------------------
-struct CaptureProcess {
-    ProcessRun process;
-    std::string errorFile;  // the child's stderr
-};
-
-// The demo started from the project root (it reads data/ there) with `args`.
-CaptureProcess startCapture(const std::vector<std::string>& args, const std::string& errorFile) {
-    CaptureProcess run{{}, errorFile};
-    run.process.pid = fork();
-    if (run.process.pid == 0) {
-        if (chdir(DEMO_SOURCE_DIR) != 0) _exit(126);
-        FILE* err = std::fopen(errorFile.c_str(), "w");
-        if (err) dup2(fileno(err), STDERR_FILENO);
-        std::vector<char*> argv{const_cast<char*>(DEMO_BINARY)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(DEMO_BINARY, argv.data());
-        _exit(127);
-    }
-    return run;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 struct Outcome {
     int exitCode;
     std::string stderrText;
 };
 
-Outcome capture(const std::vector<std::string>& args, const std::string& errorFile) {
-    CaptureProcess run = startCapture(args, errorFile);
-    const int code = waitProcess(run.process, 240.0);
-    return {code, readFile(errorFile)};
-}
-
-std::string scratch(const std::string& name) {
-    const fs::path dir = fs::absolute(makeScratchDir(name));
-    return dir.string();
+// The demo run to its end from the project root (it reads data/ there) with `args`.
+Outcome capture(const std::vector<std::string>& args) {
+    RealDemo run;
+    run.start(800, 600, args);
+    const int code = run.exitCode(240.0);
+    return {code, run.errorOutput()};
 }
 
 // ---- reading the file back --------------------------------------------------
@@ -218,9 +180,8 @@ std::vector<uint8_t> renderHere(double startSeconds, uint64_t frame) {
         setCaptureSignals(track, startSeconds, k, FPS);
         runSceneChain();
     }
-    std::vector<uint8_t> bottomUp(size_t(W) * H * 3), rgb(bottomUp.size());
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, W, H, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    const std::vector<uint8_t> bottomUp = readFrameRgb(W, H);
+    std::vector<uint8_t> rgb(bottomUp.size());
     for (int y = 0; y < H; ++y)
         std::copy_n(&bottomUp[size_t(H - 1 - y) * W * 3], W * 3, &rgb[size_t(y) * W * 3]);
     closeStage();
@@ -259,9 +220,9 @@ std::vector<std::string> twoSecondsAt22(const std::string& file) {
 }  // namespace
 
 TEST(CaptureFile, TwoSecondsAt22sHoldFramesSoundAndTheRenderedPicture) {
-    const std::string dir = scratch("two_seconds");
+    const std::string dir = makeScratchDir("two_seconds");
     const std::string file = dir + "/clip.mp4";
-    const Outcome run = capture(twoSecondsAt22(file), dir + "/stderr.txt");
+    const Outcome run = capture(twoSecondsAt22(file));
     ASSERT_EQ(run.exitCode, 0) << run.stderrText;
     EXPECT_EQ(run.stderrText, "") << "--quiet prints nothing";
     EXPECT_FALSE(fs::exists(file + ".part"));
@@ -295,12 +256,12 @@ TEST(CaptureFile, TwoSecondsAt22sHoldFramesSoundAndTheRenderedPicture) {
 // Across the handover from the logo to the title at 14.979 s (byte 2642304):
 // frame 58 (14.967 s) still shows the spinning logo part, 59 the title.
 TEST(CaptureFile, SameCommandTwiceGivesIdenticalFramesAndTheHandoverOnItsFrame) {
-    const std::string dir = scratch("twice");
+    const std::string dir = makeScratchDir("twice");
     std::vector<VideoFile> runs(2);
     for (int i = 0; i < 2; ++i) {
         const std::string file = dir + "/run" + std::to_string(i) + ".mp4";
         const Outcome run = capture({"--capture", file, "--size", "320x240", "--start", "14", "--end", "16",
-                                     "--quiet"}, dir + "/stderr.txt");
+                                     "--quiet"});
         ASSERT_EQ(run.exitCode, 0) << run.stderrText;
         ASSERT_TRUE(readVideoFile(file, runs[i]));
     }
@@ -322,7 +283,7 @@ TEST(CaptureFile, SameCommandTwiceGivesIdenticalFramesAndTheHandoverOnItsFrame) 
 }
 
 TEST(CaptureFile, RefusalsSayWhyExitNonZeroAndLeaveNoFile) {
-    const std::string dir = scratch("refusals");
+    const std::string dir = makeScratchDir("refusals");
     struct Case {
         std::vector<std::string> args;
         std::string file;
@@ -339,7 +300,7 @@ TEST(CaptureFile, RefusalsSayWhyExitNonZeroAndLeaveNoFile) {
          "--end must be after --start"},
     };
     for (const Case& c : cases) {
-        const Outcome run = capture(c.args, dir + "/stderr.txt");
+        const Outcome run = capture(c.args);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.file;
         EXPECT_NE(run.stderrText.find(c.says), std::string::npos) << run.stderrText;
         EXPECT_EQ(std::count(run.stderrText.begin(), run.stderrText.end(), '\n'), 1) << run.stderrText;
@@ -349,21 +310,21 @@ TEST(CaptureFile, RefusalsSayWhyExitNonZeroAndLeaveNoFile) {
 }
 
 TEST(CaptureFile, InterruptMidwayFinishesAPlayableFileOfWhatWasCaptured) {
-    const std::string dir = scratch("interrupt");
+    const std::string dir = makeScratchDir("interrupt");
     const std::string file = dir + "/whole.mp4";
-    CaptureProcess run = startCapture({"--capture", file, "--size", "320x240"}, dir + "/stderr.txt");
+    RealDemo run;
+    run.start(800, 600, {"--capture", file, "--size", "320x240"});
     // Midway: once the encoder has written a few hundred frames' worth.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    auto written = [&] {
-        std::error_code missing;
-        const auto size = fs::file_size(file + ".part", missing);
-        return missing ? 0 : size;
-    };
-    while (written() < 200 * 1024 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    waitUntil(
+        [&] {
+            std::error_code missing;
+            const auto size = fs::file_size(file + ".part", missing);
+            return !missing && size >= 200 * 1024;
+        },
+        120.0);
     ASSERT_EQ(kill(run.process.pid, SIGINT), 0);
-    const int code = waitProcess(run.process, 60.0);
-    const std::string said = readFile(run.errorFile);
+    const int code = run.exitCode(60.0);
+    const std::string said = run.errorOutput();
 
     EXPECT_EQ(code, CAPTURE_INTERRUPTED) << said;
     EXPECT_NE(said.find("interrupted"), std::string::npos) << said;

@@ -3,72 +3,53 @@
 // screen during the title, Escape, and a close request from outside.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
-#include "support/demo_messages.h"
 #include "support/title_image.h"
 #include "support/x_session.h"
 
 namespace {
 
-const std::vector<std::string> DEMO_ENV = {"SDL_AUDIODRIVER=dummy", "LIBGL_ALWAYS_SOFTWARE=1"};
-
-void sleepSeconds(double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); }
-
-class DemoRun : public ::testing::Test {
-protected:
-    TestXServer server;
-    ProcessRun demo;
-    unsigned long window = 0;
-
+struct DemoRun : ::testing::Test, RealDemo {
     // An 800x600 screen offers the fullscreen mode, so no question is asked.
     void startDemo() {
-        ASSERT_TRUE(server.start(800, 600));
-        demo = startProcess(DEMO_BINARY, DEMO_SOURCE_DIR, server.display(), DEMO_ENV);
-        window = server.waitForWindow(WINDOW_TITLE, 20.0);
-        ASSERT_NE(window, 0u) << "no window titled " << WINDOW_TITLE;
-    }
-    void TearDown() override {
-        if (demo.pid > 0) waitProcess(demo, 0.0);
+        start(800, 600);
+        ASSERT_NE(waitForWindow(), 0u);
     }
 };
 
 TEST_F(DemoRun, PlaysTheWholeTimelineShowingTheTitleAndExitsWithZero) {
-    const auto started = std::chrono::steady_clock::now();
+    const double started = steadySeconds();
     startDemo();
 
     // The title part runs from about 15 s to 30 s of music.
-    sleepSeconds(22.0 - std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
-    ASSERT_TRUE(processRunning(demo));
+    sleepSeconds(22.0 - (steadySeconds() - started));
+    ASSERT_TRUE(running());
     const ScreenMatch match = titleImageOnScreen(server, std::string(DEMO_SOURCE_DIR) + "/data/Title.jpg");
     EXPECT_TRUE(match.mostly()) << match.matching << " of " << match.samples << " points show the title";
 
-    const int code = waitProcess(demo, 200.0);
-    const double total = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    // The timeline ends at the music's pace: 176 s after the start, plus a
+    // start-up that a loaded machine may stretch; a clock at a wrong rate
+    // (twice or half the pace) falls far outside.
+    const int code = exitCode(260.0);
+    const double total = steadySeconds() - started;
     EXPECT_EQ(code, 0);
     EXPECT_GT(total, 170.0);
-    EXPECT_LT(total, 195.0);
+    EXPECT_LT(total, 240.0);
 }
 
 TEST_F(DemoRun, EscapeEndsTheRunWithZeroWithinTwoSeconds) {
     startDemo();
     sleepSeconds(2.0);
-    ASSERT_TRUE(processRunning(demo));
-    // Held as a person holds it: the loop handles every queued event before it
-    // draws, so a press and release queued together would never reach a frame.
-    ASSERT_TRUE(server.setKey("Escape", true));
-    EXPECT_EQ(waitProcess(demo, 2.0), 0);
-    server.setKey("Escape", false);
-    EXPECT_EQ(server.waitForWindow(WINDOW_TITLE, 0.0), 0u);
+    ASSERT_TRUE(running());
+    endWithEscape(2.0);
+    EXPECT_FALSE(windowExists());
 }
 
 TEST_F(DemoRun, CloseRequestEndsTheRunWithZeroWithinTwoSeconds) {
     startDemo();
     sleepSeconds(2.0);
-    ASSERT_TRUE(processRunning(demo));
+    ASSERT_TRUE(running());
     ASSERT_TRUE(server.requestClose(window));
-    EXPECT_EQ(waitProcess(demo, 2.0), 0);
+    EXPECT_EQ(exitCode(2.0), 0);
 }
 
 }  // namespace

@@ -2,22 +2,18 @@
 // temporary prefix, started from a directory without data/ on an X server of
 // its own; what the prefix holds besides; and the Debian package cpack makes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <sstream>
 
 #include "support/command.h"
-#include "support/position_probe.h"
 #include "support/x_session.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const char* const TITLE = "KV 2007 Demo - Zorblax!";
 const std::string BUILD_DIR = DEMO_BUILD_DIR;
 const std::string DATA_DIR = std::string(DEMO_SOURCE_DIR) + "/data";
 
@@ -29,13 +25,6 @@ std::string installedPrefix(const std::string& name) {
                                     " --prefix " + shellQuoted(prefix),
                                 output);
     return code == 0 ? prefix : "";
-}
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // Paths of the regular files under `root`, relative to it.
@@ -58,34 +47,27 @@ TEST(Installed, PlaysFromAnotherDirectoryToTheEndOfTheTimelineAndExitsWithZero) 
     const std::string prefix = installedPrefix("play");
     ASSERT_FALSE(prefix.empty()) << "cmake --install failed";
     const std::string elsewhere = makeScratchDir("elsewhere");  // no data/ here
-    TestXServer x;
-    ASSERT_TRUE(x.start(800, 600));
+    RealDemo demo;
+    demo.program = prefix + "/bin/kv2007demo";
     // The dummy driver still opens the track, so a data set the program did
     // not find shows as the "ERROR" box about the music.
-    ProcessRun demo = startProcess(prefix + "/bin/kv2007demo", elsewhere, x.display(),
-                                   {"SDL_AUDIODRIVER=dummy", "LIBGL_ALWAYS_SOFTWARE=1"},
-                                   {"--windowed", "--start", "174"});
-    ASSERT_GT(demo.pid, 0);
+    demo.start(800, 600, {"--windowed", "--start", "174"}, {}, elsewhere);
     bool windowSeen = false, boxSeen = false;
-    int status = 0;
-    pid_t ended = 0;
     // The timeline ends 2.35 s after 174 s; start-up on a loaded machine takes
     // a few seconds more. Sixty is the limit for a run that never ends.
-    const double until = steadySeconds() + 60.0;
-    while ((ended = waitpid(demo.pid, &status, WNOHANG)) == 0 && !boxSeen && steadySeconds() < until) {
-        for (const auto& named : x.namedWindows()) {
-            windowSeen = windowSeen || named.second == TITLE;
-            boxSeen = boxSeen || named.second == "ERROR";
-        }
-        sleepSeconds(0.05);
-    }
-    if (ended == 0) {
-        waitProcess(demo, 0.0);  // killed: a box waits for an answer, or the run never ended
+    const bool ended = waitUntil(
+        [&] {
+            for (const auto& named : demo.server.namedWindows()) {
+                windowSeen = windowSeen || named.second == WINDOW_TITLE;
+                boxSeen = boxSeen || named.second == ERROR_CAPTION;
+            }
+            return !demo.running() || boxSeen;
+        },
+        60.0, 0.05);
+    if (!ended || demo.running())  // a box waits for an answer, or the run never ended
         FAIL() << (boxSeen ? "an ERROR box: the installed data set was not found" : "the run did not end");
-    }
     EXPECT_TRUE(windowSeen) << "the demo window never showed";
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(demo.exitCode(0.0), 0) << "a code above 128 is a signal";
 }
 
 TEST(Installed, HoldsTheDataSetAValidDesktopEntryItsIconAndTheManualPage) {
@@ -98,12 +80,12 @@ TEST(Installed, HoldsTheDataSetAValidDesktopEntryItsIconAndTheManualPage) {
     std::string output;
     EXPECT_EQ(runCommand("desktop-file-validate " + shellQuoted(desktop) + " 2>&1", output), 0) << output;
     EXPECT_EQ(output, "") << "desktop-file-validate has hints";
-    const std::string entry = readText(desktop);
+    const std::string entry = readFileBytes(desktop);
     EXPECT_TRUE(fs::exists(prefix + "/bin/" + desktopValue(entry, "Exec")));
     EXPECT_NE(desktopValue(entry, "Categories").find("Game;"), std::string::npos);
 
     // A PNG of 256x256: the size in the IHDR chunk, big-endian after the signature.
-    const std::string icon = readText(prefix + "/share/icons/hicolor/256x256/apps/" +
+    const std::string icon = readFileBytes(prefix + "/share/icons/hicolor/256x256/apps/" +
                                       desktopValue(entry, "Icon") + ".png");
     ASSERT_GE(icon.size(), 24u) << "no icon under the name the entry gives";
     EXPECT_EQ(icon.substr(1, 3), "PNG");
@@ -111,7 +93,7 @@ TEST(Installed, HoldsTheDataSetAValidDesktopEntryItsIconAndTheManualPage) {
 
     const std::string manPage = prefix + "/share/man/man6/kv2007demo.6.gz";
     ASSERT_EQ(runCommand("gzip -dc " + shellQuoted(manPage), output), 0);
-    EXPECT_EQ(output, readText(BUILD_DIR + "/dist/kv2007demo.6"));
+    EXPECT_EQ(output, readFileBytes(BUILD_DIR + "/dist/kv2007demo.6"));
     EXPECT_EQ(output.find("@PROJECT_VERSION@"), std::string::npos) << "the version was not put in";
 }
 

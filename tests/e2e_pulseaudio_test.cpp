@@ -13,17 +13,14 @@
 
 #include "audio/audio_layer.h"
 #include "audio/decoded_track.h"
-#include "support/position_probe.h"
 #include "support/pulse_server.h"
 #include "support/x_session.h"
 
 namespace {
 
-const char* const TITLE = "KV 2007 Demo - Zorblax!";
 const std::string TRACK = std::string(DEMO_SOURCE_DIR) + "/data/KV07.mp3";
 constexpr int RATE = 44100;
 constexpr double START_SECONDS = 22.0;  // inside the build section: loud, and no bar repeats exactly
-constexpr double PATIENCE = 30.0;       // start-up on a loaded two-core machine with llvmpipe
 
 std::vector<double> decodedTrackAsMono() {
     DecodedTrack track;
@@ -35,12 +32,8 @@ std::vector<double> decodedTrackAsMono() {
 
 // The demo's stream is connected once the server lists a sink input.
 bool waitForSinkInput(const TestPulseServer& pulse, double timeoutSeconds) {
-    const double until = steadySeconds() + timeoutSeconds;
-    do {
-        if (pulse.pactl("list short sink-inputs").find('\t') != std::string::npos) return true;
-        sleepSeconds(0.05);
-    } while (steadySeconds() < until);
-    return false;
+    return waitUntil([&] { return pulse.pactl("list short sink-inputs").find('\t') != std::string::npos; },
+                     timeoutSeconds, 0.05);
 }
 
 // The first frame louder than silence (about -40 dB): where the demo's sound
@@ -52,38 +45,30 @@ int64_t soundOnset(const std::vector<double>& heard) {
 
 // Polls the growing recording until it holds `seconds` of sound.
 bool waitForSound(const std::string& recording, double seconds, double timeoutSeconds) {
-    const double until = steadySeconds() + timeoutSeconds;
-    do {
-        const std::vector<double> heard = readStereoAsMono(recording);
-        const int64_t onset = soundOnset(heard);
-        if (onset >= 0 && int64_t(heard.size()) - onset >= int64_t(seconds * RATE)) return true;
-        sleepSeconds(0.1);
-    } while (steadySeconds() < until);
-    return false;
+    return waitUntil(
+        [&] {
+            const std::vector<double> heard = readStereoAsMono(recording);
+            const int64_t onset = soundOnset(heard);
+            return onset >= 0 && int64_t(heard.size()) - onset >= int64_t(seconds * RATE);
+        },
+        timeoutSeconds, 0.1);
 }
 
 TEST(PulseAudioRun, PlaysTheTrackFromTheStartTimeIntoTheSink) {
     TestPulseServer pulse;
     ASSERT_TRUE(pulse.start()) << pulse.failureLog();
-    TestXServer x;
-    ASSERT_TRUE(x.start(800, 600));
     const std::string recording = makeScratchDir("pulse_run") + "/monitor.raw";
     ASSERT_TRUE(pulse.startRecording(recording));
 
-    std::vector<std::string> env = {"SDL_AUDIODRIVER=pulseaudio", "LIBGL_ALWAYS_SOFTWARE=1"};
+    RealDemo demo;
+    std::vector<std::string> env = {"SDL_AUDIODRIVER=pulseaudio"};
     for (const std::string& entry : pulse.clientEnv()) env.push_back(entry);
-    ProcessRun demo =
-        startProcess(DEMO_BINARY, DEMO_SOURCE_DIR, x.display(), env, {"--windowed", "--start", "22"});
-    const unsigned long window = x.waitForWindow(TITLE, PATIENCE);
-    ASSERT_NE(window, 0u) << "no window titled " << TITLE;
-    ASSERT_TRUE(x.waitUntilViewable(window, PATIENCE));
-    ASSERT_TRUE(waitForSinkInput(pulse, PATIENCE)) << "the demo never connected to the server";
-    EXPECT_TRUE(waitForSound(recording, 3.0, PATIENCE)) << "the sink's monitor heard no sound";
-    ASSERT_TRUE(processRunning(demo));
-    // Held until the demo ends: it reads the key's state once per frame.
-    ASSERT_TRUE(x.setKey("Escape", true));
-    EXPECT_EQ(waitProcess(demo, PATIENCE), 0);
-    x.setKey("Escape", false);
+    demo.start(800, 600, {"--windowed", "--start", "22"}, env);
+    ASSERT_NE(demo.waitForWindow(), 0u);
+    ASSERT_TRUE(demo.server.waitUntilViewable(demo.window, demo.patience));
+    ASSERT_TRUE(waitForSinkInput(pulse, demo.patience)) << "the demo never connected to the server";
+    EXPECT_TRUE(waitForSound(recording, 3.0, demo.patience)) << "the sink's monitor heard no sound";
+    demo.endWithEscape();
     pulse.stopRecording();
 
     // The recording: silence, the demo's sound from 22 s, silence after Escape.
@@ -123,11 +108,7 @@ TEST(PulseAudioRun, PlaysTheTrackFromTheStartTimeIntoTheSink) {
 TEST(PulseAudioRun, ReportedPositionRunsWithinAFrameOfWhatTheServerHasPlayed) {
     TestPulseServer pulse;
     ASSERT_TRUE(pulse.start()) << pulse.failureLog();
-    setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
-    for (const std::string& entry : pulse.clientEnv()) {
-        const size_t equals = entry.find('=');
-        setenv(entry.substr(0, equals).c_str(), entry.substr(equals + 1).c_str(), 1);
-    }
+    const ScopedEnv pulseDriver("SDL_AUDIODRIVER", "pulseaudio"), onThisServer(pulse.clientEnv());
     ASSERT_TRUE(audioInit());
     const uint32_t stream = audioStreamCreateFile(TRACK.c_str());
     ASSERT_NE(stream, 0u);
@@ -137,8 +118,7 @@ TEST(PulseAudioRun, ReportedPositionRunsWithinAFrameOfWhatTheServerHasPlayed) {
     // track goes out before that): the position waits at what was handed
     // until then. The steady state is measured from half a second of sound on.
     constexpr uint64_t STEADY_BYTES = RATE * 4 / 2;
-    const double until = steadySeconds() + 10.0;
-    while (audioChannelGetHandedBytes(stream) < STEADY_BYTES && steadySeconds() < until) sleepSeconds(0.02);
+    waitUntil([&] { return audioChannelGetHandedBytes(stream) >= STEADY_BYTES; }, 10.0);
     ASSERT_GE(audioChannelGetHandedBytes(stream), STEADY_BYTES) << "the server never asked for the track";
 
     const double msPerByte = 1000.0 / (RATE * 4.0);
@@ -156,8 +136,6 @@ TEST(PulseAudioRun, ReportedPositionRunsWithinAFrameOfWhatTheServerHasPlayed) {
         sleepSeconds(0.1);
     }
     audioFree();
-    for (const std::string& entry : pulse.clientEnv()) unsetenv(entry.substr(0, entry.find('=')).c_str());
-    setenv("SDL_AUDIODRIVER", "dummy", 1);  // as CTest gives every test
     std::sort(leads.begin(), leads.end());
     const double median = leads[leads.size() / 2];
     RecordProperty("lead_ms", std::to_string(median));

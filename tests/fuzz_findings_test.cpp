@@ -7,8 +7,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,15 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const fs::path findingsDir = fs::path(DEMO_SOURCE_DIR) / "fuzz" / "crashes";
-
-std::string readBytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 const uint8_t* bytesOf(const std::string& data) { return reinterpret_cast<const uint8_t*>(data.data()); }
 bool pngPasses(const std::string& data) { return pngSafeToLoad(bytesOf(data), data.size()); }
@@ -68,8 +57,8 @@ protected:
         dir = makeScratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
         ASSERT_TRUE(writeImage(dir + "/whole.png", 8, 8, noisyPixels(8, 8)));
         ASSERT_TRUE(writeImage(dir + "/whole.jpg", 64, 64, noisyPixels(64, 64)));
-        png = readBytes(dir + "/whole.png");
-        jpeg = readBytes(dir + "/whole.jpg");
+        png = readFileBytes(dir + "/whole.png");
+        jpeg = readFileBytes(dir + "/whole.jpg");
         ASSERT_NE(png.find("tEXt"), std::string::npos);
         ASSERT_EQ(jpeg.compare(0, 4, "\xFF\xD8\xFF\xE0"), 0);
     }
@@ -143,13 +132,13 @@ TEST_F(LengthChecks, FileCheckFollowsTheNameAsDevilDoes) {
         {"cut.png", cutPng}, {"cut.PNG", cutPng}, {"cut.jpg", cutJpeg},
         {"cut.JPEG", cutJpeg}, {"cut.jpe", cutJpeg}};
     for (const auto& [name, bytes] : refused) {
-        writeBytes(dir + "/" + name, bytes);
+        writeFileBytes(dir + "/" + name, bytes);
         EXPECT_FALSE(imageFileSafeToLoad((dir + "/" + name).c_str())) << name;
     }
     // Another name gets another reader, which these checks do not know.
-    writeBytes(dir + "/cut.bmp", cutPng);
+    writeFileBytes(dir + "/cut.bmp", cutPng);
     EXPECT_TRUE(imageFileSafeToLoad((dir + "/cut.bmp").c_str()));
-    writeBytes(dir + "/jpeg-named.png", cutJpeg);
+    writeFileBytes(dir + "/jpeg-named.png", cutJpeg);
     EXPECT_TRUE(imageFileSafeToLoad((dir + "/jpeg-named.png").c_str()));
     EXPECT_TRUE(imageFileSafeToLoad((dir + "/missing.png").c_str()));
     EXPECT_TRUE(imageFileSafeToLoad((dir + "/whole.png").c_str()));

@@ -37,8 +37,7 @@ public:
         // Open before SDL does, so its open for writing finds a reader at once.
         reader = open(path.c_str(), O_RDONLY | O_NONBLOCK);
         if (reader < 0) return false;
-        setenv("SDL_AUDIODRIVER", "disk", 1);
-        setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
+        disk.emplace(std::vector<std::string>{"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + path});
         draining = true;
         drainer = std::thread([this] {
             std::vector<char> buffer(1 << 16);
@@ -61,20 +60,21 @@ public:
 
 private:
     int reader = -1;
+    std::optional<ScopedEnv> disk;
     std::atomic<bool> draining{false};
     std::thread drainer;
 };
 
 // Waits for SDL's removal event of an output device; false on timeout.
 bool waitForDeviceRemoved(double timeoutSeconds) {
-    const double until = steadySeconds() + timeoutSeconds;
-    while (steadySeconds() < until) {
-        SDL_Event event;
-        while (SDL_PollEvent(&event))
-            if (event.type == SDL_AUDIODEVICEREMOVED && !event.adevice.iscapture) return true;
-        sleepSeconds(0.002);
-    }
-    return false;
+    return waitUntil(
+        [] {
+            SDL_Event event;
+            while (SDL_PollEvent(&event))
+                if (event.type == SDL_AUDIODEVICEREMOVED && !event.adevice.iscapture) return true;
+            return false;
+        },
+        timeoutSeconds, 0.002);
 }
 
 class DeviceLoss : public ::testing::Test {
@@ -95,7 +95,6 @@ protected:
         audioFree();
         SDL_QuitSubSystem(SDL_INIT_EVENTS);
         SDL_Quit();
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
     }
     uint64_t position() const { return audioChannelGetPosition(handle); }
 

@@ -10,7 +10,6 @@
 #include <SDL.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
 
 #include "audio/music.h"
@@ -59,11 +58,6 @@ std::vector<uint8_t> gradient(int width, int height) {
     return rgba;
 }
 
-void writeBytes(const std::string& path, const std::string& bytes) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 bool writeGreyJpeg(const std::string& path, int width, int height) {
     std::vector<uint8_t> grey(size_t(width) * height);
     for (size_t i = 0; i < grey.size(); ++i) grey[i] = uint8_t(i * 5);
@@ -97,7 +91,7 @@ void writeDamaged(const std::string& path, Damage damage, int row) {
     case MISSING:
         break;
     case EMPTY:
-        writeBytes(path, "");
+        writeFileBytes(path, "");
         break;
     case TRUNCATED:
         ASSERT_TRUE(writeImage(path, SIDE, SIDE, gradient(SIDE, SIDE), !jpeg));
@@ -107,7 +101,7 @@ void writeDamaged(const std::string& path, Damage damage, int row) {
         std::mt19937 random(row);
         std::string bytes(4096, '\0');
         for (char& b : bytes) b = char(random());
-        writeBytes(path, bytes);
+        writeFileBytes(path, bytes);
         break;
     }
     case OTHER_FORMAT: {
@@ -126,7 +120,7 @@ void writeDamaged(const std::string& path, Damage damage, int row) {
         if (jpeg) {
             ASSERT_TRUE(writeGreyJpeg(path, SIDE, SIDE));
         } else {
-            writeBytes(path, damage == PALETTED ? palettedPng(SIDE, SIDE) : greyPng(SIDE, SIDE));
+            writeFileBytes(path, damage == PALETTED ? palettedPng(SIDE, SIDE) : greyPng(SIDE, SIDE));
         }
         break;
     case DAMAGE_COUNT:

@@ -4,7 +4,6 @@
 // desktop mode with the cursor shown, no window remains, the audio thread is
 // gone, and no texture, framebuffer or renderbuffer name lives on in a
 // context that shares the demo's objects.
-#include <dirent.h>
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 #include <SDL.h>
@@ -26,16 +25,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-int threadCount() {
-    int count = 0;
-    if (DIR* tasks = opendir("/proc/self/task")) {
-        while (const dirent* entry = readdir(tasks))
-            if (entry->d_name[0] != '.') ++count;
-        closedir(tasks);
-    }
-    return count;
-}
 
 // A full data set: the scene fixtures' images and a short tone as the track,
 // so the run shows no box at all.
@@ -60,9 +49,7 @@ struct WitnessContext {
     SDL_Window* window = nullptr;
     SDL_GLContext context = nullptr;
     bool open() {
-        window = SDL_CreateWindow("witness", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        context = window ? SDL_GL_CreateContext(window) : nullptr;
-        if (!context) return false;
+        if (!(context = createGLWindow(window, 64, 64, true))) return false;
         SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
         return true;
     }
@@ -76,7 +63,7 @@ struct WitnessContext {
 TEST(Teardown, WholeRunEndedByEscapeAtTheFirstFrameLeavesNothingBehind) {
     TestXServer server;
     ASSERT_TRUE(server.start(800, 600));
-    setenv("DISPLAY", server.display().c_str(), 1);
+    const ScopedEnv onThisServer("DISPLAY", server.display());
     const std::string dir = completeDataSet("whole_run");
     ScopedWorkingDirectory inDataSet(dir);
 

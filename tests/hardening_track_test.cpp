@@ -24,7 +24,7 @@ namespace {
 
 const char* const MUSIC_PATH = "data/KV07.mp3";
 
-using Bytes = std::vector<uint8_t>;
+using Bytes = std::string;
 using Texts = std::vector<std::string>;
 
 Bytes fixtureBytes(const AudioFixture& f) { return readFileBytes(audioFixturePath(f)); }
@@ -33,8 +33,8 @@ Bytes firstHalfOf(const Bytes& file) { return {file.begin(), file.begin() + file
 
 Bytes noise(size_t size) {
     std::mt19937 random(176);
-    Bytes bytes(size);
-    for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
+    Bytes bytes(size, 0);
+    for (char& b : bytes) b = static_cast<char>(random());
     return bytes;
 }
 
@@ -68,15 +68,15 @@ protected:
         const std::string dir = makeScratchDir(GetParam().name);
         if (GetParam().file) writeFileBytes(dir + "/" + MUSIC_PATH, GetParam().file());
         inDataDir.emplace(dir);
-        if (!GetParam().withDevice) setenv("SDL_AUDIODRIVER", "no_such_audio_driver", 1);
+        if (!GetParam().withDevice) noDevice.emplace("SDL_AUDIODRIVER", "no_such_audio_driver");
         installMessageRecorder();
     }
     void TearDown() override {
         stopMusic();
         removeMessageRecorder();
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
     }
     std::optional<ScopedWorkingDirectory> inDataDir;  // left after TearDown
+    std::optional<ScopedEnv> noDevice;
 };
 
 // The demo's own per-frame read of the position.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "meshes/meshes.h"
+#include "scenes/scene_conventions.h"
 #include "support/test_support.h"
 
 namespace {
@@ -348,8 +349,7 @@ protected:
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
     void TearDown() override {
-        glDisable(GL_TEXTURE_GEN_S);
-        glDisable(GL_TEXTURE_GEN_T);
+        sphereMappingOff();
         glDeleteTextures(1, &texture);
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     }
@@ -369,11 +369,7 @@ protected:
                      GL_UNSIGNED_BYTE, bytes.data());
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GLfloat(mode));
-        glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-        glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-        glEnable(GL_TEXTURE_GEN_S);
-        glEnable(GL_TEXTURE_GEN_T);
+        sphereMappingOn(mode);
     }
     // The pixel `units` from the window's middle in direction (dx, dy).
     static Rgb pixelAt(double units, double dx, double dy) {

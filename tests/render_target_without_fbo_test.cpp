@@ -57,10 +57,8 @@ void trapExtensionEntryPoints() {
 // before any context exists, which is why these cases live in their own program.
 class WithoutFramebufferExtension : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("MESA_EXTENSION_OVERRIDE", "-GL_EXT_framebuffer_object", 1);
-        trapExtensionEntryPoints();
-    }
+    const ScopedEnv withoutFramebufferObjects{"MESA_EXTENSION_OVERRIDE", "-GL_EXT_framebuffer_object"};
+    void SetUp() override { trapExtensionEntryPoints(); }
     void TearDown() override {
         removeMessageRecorder();
         closeTestGLContext();

@@ -193,5 +193,5 @@ INSTANTIATE_TEST_SUITE_P(
                       PartCase{"LyricsRowWithIllustration", LYRICS, INSIDE[LYRICS]},
                       PartCase{"LyricsRow15", LYRICS, 26500000.0f},
                       PartCase{"LyricsRow41", LYRICS, 31000000.0f},
-                      PartCase{"LyricsLastFrame", LYRICS, 31108608.0f}),
+                      PartCase{"LyricsLastFrame", LYRICS, float(TIMELINE_END)}),
     [](const ::testing::TestParamInfo<PartCase>& info) { return std::string(info.param.name); });

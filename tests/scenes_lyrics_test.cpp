@@ -169,8 +169,8 @@ TEST(LyricsScene, RowFortyOneComesNearerAndShakesWithBinsZeroAndOne) {
     EXPECT_SHOWS(pixelAtEye(-0.8, 0.0, Z), line);
 }
 
-TEST(LyricsScene, LastFrameAt31108608ShowsOnlyTheBackground) {
-    drawLyricsAt(31108608.0f);
+TEST(LyricsScene, LastFrameAtTheTimelinesEndShowsOnlyTheBackground) {
+    drawLyricsAt(float(TIMELINE_END));
     expectBackgroundOnly();
     EXPECT_TRUE(lyricsInactive);
     EXPECT_EQ(LyricsScene(), 0);

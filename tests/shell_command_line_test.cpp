@@ -32,7 +32,7 @@ Parsed parse(const std::vector<std::string>& words) {
 }
 
 TEST(CommandLine, GoodLinesSetTheirOptionsAndNoneKeepsEveryDefault) {
-    unsetenv("KV2007_WINDOWED");
+    const ScopedEnv notWindowed("KV2007_WINDOWED", nullptr);
     Parsed p = parse({});
     EXPECT_EQ(p.exitCode, KEEP_RUNNING);
     EXPECT_EQ(p.options.picture, PictureMode::Fullscreen);
@@ -54,10 +54,9 @@ TEST(CommandLine, GoodLinesSetTheirOptionsAndNoneKeepsEveryDefault) {
     EXPECT_TRUE(p.options.loop);
 
     EXPECT_EQ(parse({"--desktop"}).options.picture, PictureMode::Desktop);
-    setenv("KV2007_WINDOWED", "1", 1);
+    const ScopedEnv windowed("KV2007_WINDOWED", "1");
     EXPECT_EQ(parse({}).options.picture, PictureMode::Windowed) << "the variable is --windowed";
     EXPECT_EQ(parse({"--desktop"}).options.picture, PictureMode::Desktop) << "an option wins";
-    unsetenv("KV2007_WINDOWED");
 }
 
 TEST(CommandLine, BadLinesEndWithOneLineNamingTheOptionAndCodeTwo) {

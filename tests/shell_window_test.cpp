@@ -6,7 +6,7 @@
 #include <SDL.h>
 
 #include <cmath>
-#include <cstdlib>
+#include <optional>
 
 #include "shell/window.h"
 #include "support/demo_messages.h"
@@ -19,14 +19,14 @@ namespace {
 class WindowTest : public ::testing::Test {
 protected:
     TestXServer server;
+    std::optional<ScopedEnv> onThisServer;
     void useScreen(int width, int height) {
         ASSERT_TRUE(server.start(width, height));
-        setenv("DISPLAY", server.display().c_str(), 1);
+        onThisServer.emplace("DISPLAY", server.display());
     }
     void TearDown() override {
         destroyDemoWindow();
         removeMessageRecorder();
-        unsetenv("SDL_VIDEODRIVER");
     }
 };
 
@@ -151,7 +151,7 @@ TEST_F(WindowTest, MissingModeAnsweredNoClosesWithoutAnyWindow) {
 }
 
 TEST_F(WindowTest, VideoInitFailureReportsTheClassRegistrationMessage) {
-    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+    const ScopedEnv noVideo("SDL_VIDEODRIVER", "no-such-driver");
     installMessageRecorder();
     EXPECT_FALSE(createDemoWindow(WINDOW_TITLE, 800, 600, 32, false));
     EXPECT_EQ(recordedTexts(), std::vector<std::string>{WINDOW_CLASS_FAILED});

@@ -3,34 +3,26 @@
 // behind and the second picture is the first one.
 #include <gtest/gtest.h>
 
-#include <epoxy/gl.h>
-
 #include <algorithm>
-#include <filesystem>
 #include <vector>
 
 #include "audio/music.h"
 #include "scenes/scenes.h"
 #include "shell/stage.h"
+#include "support/audio_fixtures.h"
+#include "support/test_support.h"
 #include "support/working_directory.h"
 
 namespace {
-
-int threadCount() {
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) count += entry.exists();
-    return count;
-}
 
 std::vector<uint8_t> titleFrameOnAFreshStage(int width, int height) {
     ScopedWorkingDirectory projectRoot(DEMO_SOURCE_DIR);  // the real data set
     EXPECT_EQ(openOffscreenStage(width, height), "");
     setSilentFrameAt(bytesAtSeconds(22.0));
     EXPECT_EQ(runSceneChain(), 1);
-    std::vector<uint8_t> rgba(size_t(width) * height * 4);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    std::vector<uint8_t> rgb = readFrameRgb(width, height);
     closeStage();
-    return rgba;
+    return rgb;
 }
 
 }  // namespace

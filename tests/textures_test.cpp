@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -73,10 +72,6 @@ void writeRowImage(int row) {
     const Rgb c = rowColour(row);
     ASSERT_TRUE(writeSolidImage(expectedCatalogue()[row].path, 8, 8, uint8_t(c.r), uint8_t(c.g),
                                 uint8_t(c.b)));
-}
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // Cuts a file to half its length, as an interrupted copy leaves it.
@@ -218,17 +213,17 @@ TEST_F(TextureCatalogue, WithNoImagePresentEveryHandleIsZeroAndNothingIsShown) {
 TEST_F(TextureCatalogue, MissingOrBrokenFilesStoreZeroAndTheNextRowsStillLoad) {
     for (int row = 0; row < IMAGE_TEXTURE_COUNT; ++row) writeRowImage(row);
     fs::remove("data/Riddle.png");
-    writeBytes("data/EnvA.png", "");
-    writeBytes("data/Banner.png", std::string(1000, 'x'));
+    writeFileBytes("data/EnvA.png", "");
+    writeFileBytes("data/Banner.png", std::string(1000, 'x'));
     // Cut inside its text chunk: DevIL's own file reading would loop here forever.
     const std::string thanks = handMadePng(8, 8, PNG_RGB, std::vector<uint8_t>(8 * 8 * 3));
-    writeBytes("data/Thanks.png", thanks.substr(0, thanks.find("tEXt") + 8));
+    writeFileBytes("data/Thanks.png", thanks.substr(0, thanks.find("tEXt") + 8));
     ASSERT_TRUE(writeImage("data/Title.jpg", 64, 64, pixelsBy(64, 64, 4, [](int x, int y, int c) {
                                return uint8_t(x * 37 + y * 11 + c * 71);
                            })));
     truncateToHalf("data/Title.jpg");
     // A header that promises 20000 x 20000 pixels with one row of data behind it.
-    writeBytes("data/Lyrics/Line07.png",
+    writeFileBytes("data/Lyrics/Line07.png",
                handMadePng(20000, 20000, PNG_RGB, std::vector<uint8_t>(20000 * 3)));
     EXPECT_EQ(loadTextures(), 1);
 
@@ -257,7 +252,7 @@ TEST_F(TextureCatalogue, ImagesShowUprightAndWholeOnTheSceneQuad) {
     ASSERT_TRUE(writeImage("data/Title.jpg", 16, 16, quadrantPixels(16, 16), false));
     // RGB rows of 30 bytes: not a multiple of GL's default unpack alignment.
     ASSERT_TRUE(writeImage("data/Banner.png", 10, 6, quadrantPixels(10, 6), false));
-    writeBytes("data/Thanks.png", handMadePng(16, 16, PNG_RGB, quadrantPixels(16, 16, 3)));
+    writeFileBytes("data/Thanks.png", handMadePng(16, 16, PNG_RGB, quadrantPixels(16, 16, 3)));
     loadTextures();
 
     expectQuadrantsSeen(texGroupLogo, "PNG with alpha");
@@ -268,16 +263,16 @@ TEST_F(TextureCatalogue, ImagesShowUprightAndWholeOnTheSceneQuad) {
 
 TEST_F(TextureCatalogue, PalettedAndGreyscalePngsShowTheirColoursAndAlpha) {
     const std::string redBlue("\xFF\x00\x00\x00\x00\xFF", 6);  // palette: 0 red, 1 blue
-    writeBytes("data/Lyrics/Line01.png",
+    writeFileBytes("data/Lyrics/Line01.png",
                handMadePng(16, 16, PNG_PALETTE,
                            pixelsBy(16, 16, 1, [](int, int y, int) { return uint8_t(y >= 8); }),
                            redBlue));
-    writeBytes("data/Lyrics/Line02.png",
+    writeFileBytes("data/Lyrics/Line02.png",
                handMadePng(16, 16, PNG_GREY, pixelsBy(16, 16, 1, [](int, int y, int) {
                                return uint8_t(y < 8 ? 200 : 50);
                            })));
     // Grey 180, transparent on the left half: a lettering cut-out.
-    writeBytes("data/Lyrics/Line03.png",
+    writeFileBytes("data/Lyrics/Line03.png",
                handMadePng(16, 16, PNG_GREY_ALPHA, pixelsBy(16, 16, 2, [](int x, int, int c) {
                                return uint8_t(c == 0 ? 180 : x < 8 ? 0 : 255);
                            })));

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/test_support.h"  // readFileBytes, writeFileBytes
+
 // The tones sit on bin 32 of a 1024-point FFT at their own rate, amplitude
 // half of full scale, so their spectrum peaks there at half of 0.5.
 constexpr int TONE_BIN = 32;
@@ -31,8 +33,6 @@ std::string audioFixturePath(const AudioFixture& fixture);
 // The uncompressed source of a fixture (a RIFF WAV file).
 std::string audioFixtureWavPath(const AudioFixture& fixture);
 
-std::vector<uint8_t> readFileBytes(const std::string& path);
-void writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // Index of the largest of `count` magnitudes.
 int peakBin(const float* bins, int count);
@@ -40,4 +40,5 @@ int peakBin(const float* bins, int count);
 // Threads of this process whose name starts with `prefix`, and the CPU time
 // they have used together in nanoseconds (-1 when there are none).
 int threadsNamed(const std::string& prefix);
+inline int threadCount() { return threadsNamed(""); }  // every thread of this process
 long long threadsCpuNs(const std::string& prefix);

@@ -2,15 +2,6 @@
 // clock SDL's performance counter reads on Linux).
 #include "support/position_probe.h"
 
-#include <chrono>
-#include <thread>
-
-double steadySeconds() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-void sleepSeconds(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
-
 TimedReading readTimed(const std::function<uint64_t()>& readPosition) {
     TimedReading reading;
     reading.before = steadySeconds();

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "support/test_support.h"  // steadySeconds, sleepSeconds
+
 struct TimedReading {
     uint64_t bytes;  // the position read
     double before;   // steady-clock seconds just before the read
@@ -19,7 +21,3 @@ struct RateBounds {
     double low, high;
 };
 RateBounds rateBetween(const TimedReading& first, const TimedReading& second, double bytesPerSecond);
-
-// Steady-clock seconds since an arbitrary origin.
-double steadySeconds();
-void sleepSeconds(double seconds);

@@ -20,33 +20,19 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
-#include "support/position_probe.h"
+#include "support/command.h"
+#include "support/test_support.h"
 
 namespace {
-
-void writeText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // SIGTERM, then SIGKILL when the process has not gone within `graceSeconds`.
 void endProcess(pid_t& pid, double graceSeconds) {
     if (pid <= 0) return;
     kill(pid, SIGTERM);
-    const double until = steadySeconds() + graceSeconds;
-    while (waitpid(pid, nullptr, WNOHANG) == 0) {
-        if (steadySeconds() > until) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-            break;
-        }
-        sleepSeconds(0.01);
+    if (!waitUntil([&] { return waitpid(pid, nullptr, WNOHANG) != 0; }, graceSeconds, 0.01)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
     }
     pid = -1;
 }
@@ -73,12 +59,12 @@ bool TestPulseServer::start() {
     if (!mkdtemp(pattern)) return false;
     dir = pattern;
     for (const char* sub : {"/runtime", "/config", "/state"}) mkdir((dir + sub).c_str(), 0700);
-    writeText(dir + "/server.pa",
+    writeFileBytes(dir + "/server.pa",
               std::string("load-module module-null-sink sink_name=") + SINK +
                   " rate=44100 channels=2\n"
                   "load-module module-native-protocol-unix auth-anonymous=1 socket=" +
                   dir + "/native\n");
-    writeText(dir + "/client.conf", "autospawn = no\n");
+    writeFileBytes(dir + "/client.conf", "autospawn = no\n");
 
     const std::vector<std::string> serverEnv = {
         "HOME=" + dir, "XDG_RUNTIME_DIR=" + dir + "/runtime", "XDG_CONFIG_HOME=" + dir + "/config",
@@ -97,16 +83,15 @@ bool TestPulseServer::start() {
         _exit(127);
     }
     if (serverPid < 0) return false;
-    const double until = steadySeconds() + 10.0;
-    while (steadySeconds() < until) {
-        if (waitpid(serverPid, nullptr, WNOHANG) != 0) {
-            serverPid = -1;  // it gave up; its log says why
-            return false;
-        }
-        if (pactl("info").find("Server Name") != std::string::npos) return true;
-        sleepSeconds(0.05);
-    }
-    return false;
+    bool gaveUp = false;
+    const bool answers = waitUntil(
+        [&] {
+            gaveUp = waitpid(serverPid, nullptr, WNOHANG) != 0;
+            return gaveUp || pactl("info").find("Server Name") != std::string::npos;
+        },
+        10.0, 0.05);
+    if (gaveUp) serverPid = -1;  // its log says why
+    return answers && !gaveUp;
 }
 
 void TestPulseServer::stop() {
@@ -119,7 +104,7 @@ void TestPulseServer::stop() {
     }
 }
 
-std::string TestPulseServer::failureLog() const { return dir.empty() ? "" : readText(dir + "/server.log"); }
+std::string TestPulseServer::failureLog() const { return dir.empty() ? "" : readFileBytes(dir + "/server.log"); }
 
 std::vector<std::string> TestPulseServer::clientEnv() const {
     return {"PULSE_SERVER=unix:" + dir + "/native", "PULSE_CLIENTCONFIG=" + dir + "/client.conf",
@@ -130,12 +115,8 @@ std::string TestPulseServer::pactl(const std::string& args) const {
     std::string command = "env";
     for (const std::string& entry : clientEnv()) command += " '" + entry + "'";
     command += " pactl " + args + " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return "";
     std::string out;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    return pclose(pipe) == 0 ? out : "";
+    return runCommand(command, out) == 0 ? out : "";
 }
 
 bool TestPulseServer::startRecording(const std::string& path) {
@@ -153,12 +134,7 @@ bool TestPulseServer::startRecording(const std::string& path) {
     }
     if (recorderPid < 0) return false;
     // Recording has begun once the server lists the recorder's stream.
-    const double until = steadySeconds() + 5.0;
-    while (steadySeconds() < until) {
-        if (pactl("list short source-outputs").find('\t') != std::string::npos) return true;
-        sleepSeconds(0.02);
-    }
-    return false;
+    return waitUntil([&] { return pactl("list short source-outputs").find('\t') != std::string::npos; }, 5.0);
 }
 
 void TestPulseServer::stopRecording() { endProcess(recorderPid, 2.0); }

@@ -188,14 +188,7 @@ struct Frame {
     bool operator==(const Frame& o) const { return rgb == o.rgb; }
 };
 
-inline Frame readFrame() {
-    Frame f;
-    f.rgb.resize(WINDOW_W * WINDOW_H * 3);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, WINDOW_W, WINDOW_H, GL_RGB, GL_UNSIGNED_BYTE, f.rgb.data());
-    return f;
-}
+inline Frame readFrame() { return {readFrameRgb(WINDOW_W, WINDOW_H)}; }
 
 // Pixels of a coarse grid (every 20th pixel each way) that are near `c`.
 inline int gridCount(const Frame& f, Rgb c, int tolerance = 8) {

@@ -1,15 +1,21 @@
 // The shared test rig: message-box recorder, bare GL context or the demo's own
-// window on the test X server, pixel read-back and DevIL-written fixtures.
+// window on the test X server, pixel read-back, DevIL-written and -read images,
+// whole files, the environment and bounded waits.
 #include "support/test_support.h"
 
 #include <epoxy/gl.h>
 #include <IL/il.h>
 #include <SDL.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
+#include <thread>
 
 #include "shell/demo.h"
 #include "shell/window.h"
@@ -42,18 +48,21 @@ std::vector<std::string> recordedTexts() {
 }
 
 // ---- GL context ----------------------------------------------------------
-bool openTestGLContext(int width, int height) {
+void* createGLWindow(SDL_Window*& window, int width, int height, bool hidden) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         std::fprintf(stderr, "no display: %s\n", SDL_GetError());
-        return false;
+        return nullptr;
     }
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-    hWnd = SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL);
-    if (!hWnd) return false;
-    hRC = SDL_GL_CreateContext(hWnd);
-    if (!hRC || SDL_GL_MakeCurrent(hWnd, hRC) != 0) return false;
+    window = SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL | (hidden ? SDL_WINDOW_HIDDEN : 0));
+    SDL_GLContext context = window ? SDL_GL_CreateContext(window) : nullptr;
+    return context && SDL_GL_MakeCurrent(window, context) == 0 ? context : nullptr;
+}
+
+bool openTestGLContext(int width, int height) {
+    if (!(hRC = createGLWindow(hWnd, width, height))) return false;
     fullscreen = false;
     resizeViewport(width, height);
     glEnable(GL_TEXTURE_2D);
@@ -85,15 +94,22 @@ void closeDemoWindow() {
 }
 
 // ---- pixels --------------------------------------------------------------
-Rgb readPixel(int x, int y) {
+static std::vector<uint8_t> readRegionRgb(int x, int y, int width, int height) {
     GLint framebuffer = 0;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
     if (framebuffer == 0) glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    unsigned char rgb[3] = {};
-    glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    std::vector<uint8_t> rgb(size_t(width) * height * 3);
+    glReadPixels(x, y, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    return rgb;
+}
+
+Rgb readPixel(int x, int y) {
+    const std::vector<uint8_t> rgb = readRegionRgb(x, y, 1, 1);
     return {rgb[0], rgb[1], rgb[2]};
 }
+
+std::vector<uint8_t> readFrameRgb(int width, int height) { return readRegionRgb(0, 0, width, height); }
 
 bool near(Rgb a, Rgb e, int tolerance) {
     return std::abs(a.r - e.r) <= tolerance && std::abs(a.g - e.g) <= tolerance &&
@@ -147,4 +163,79 @@ bool writeSolidImage(const std::string& path, int width, int height, uint8_t r, 
         rgba[i + 3] = a;
     }
     return writeImage(path, width, height, rgba, a != 255 || path.find(".png") != std::string::npos);
+}
+
+bool loadImage(const std::string& path, DecodedImage& out) {
+    ilInit();
+    ILuint id = 0;
+    ilGenImages(1, &id);
+    ilBindImage(id);
+    bool ok = ilLoadImage(path.c_str()) == IL_TRUE;
+    if (ok) {
+        const ILint format = ilGetInteger(IL_IMAGE_FORMAT);
+        out.hasAlpha = format == IL_RGBA || format == IL_BGRA || format == IL_LUMINANCE_ALPHA;
+        const bool bottomFirst = ilGetInteger(IL_IMAGE_ORIGIN) == IL_ORIGIN_LOWER_LEFT;
+        ok = ilConvertImage(IL_RGBA, IL_UNSIGNED_BYTE) == IL_TRUE;
+        out.width = ilGetInteger(IL_IMAGE_WIDTH);
+        out.height = ilGetInteger(IL_IMAGE_HEIGHT);
+        const ILubyte* data = ilGetData();
+        const size_t rowBytes = size_t(out.width) * 4;
+        out.rgba.resize(rowBytes * out.height);
+        for (int y = 0; ok && y < out.height; ++y) {
+            const int from = bottomFirst ? out.height - 1 - y : y;
+            std::copy_n(data + from * rowBytes, rowBytes, out.rgba.begin() + y * rowBytes);
+        }
+    }
+    ilDeleteImages(1, &id);
+    return ok;
+}
+
+std::string readFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFileBytes(const std::string& path, const std::string& bytes) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// ---- environment ---------------------------------------------------------
+ScopedEnv::ScopedEnv(const std::string& name, const char* value) { set(name, value); }
+
+ScopedEnv::ScopedEnv(const std::vector<std::string>& entries) {
+    for (const std::string& entry : entries) {
+        const size_t equals = entry.find('=');
+        set(entry.substr(0, equals), entry.c_str() + equals + 1);
+    }
+}
+
+void ScopedEnv::set(const std::string& name, const char* value) {
+    const char* old = std::getenv(name.c_str());
+    previous_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    if (value) setenv(name.c_str(), value, 1);
+    else unsetenv(name.c_str());
+}
+
+ScopedEnv::~ScopedEnv() {
+    for (auto it = previous_.rbegin(); it != previous_.rend(); ++it) {
+        if (it->second) setenv(it->first.c_str(), it->second->c_str(), 1);
+        else unsetenv(it->first.c_str());
+    }
+}
+
+// ---- waiting -------------------------------------------------------------
+double steadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void sleepSeconds(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
+
+bool waitUntil(const std::function<bool()>& condition, double timeoutSeconds, double pollSeconds) {
+    const double until = steadySeconds() + timeoutSeconds;
+    for (;;) {
+        if (condition()) return true;
+        if (steadySeconds() >= until) return false;
+        sleepSeconds(pollSeconds);
+    }
 }

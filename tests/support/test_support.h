@@ -1,9 +1,13 @@
 // Shared test rig: a real GL context on the test X server (Xvfb + llvmpipe),
-// a message-box recorder in place of real boxes, fixture images, pixel
-// read-back and scratch data directories.
+// a message-box recorder in place of real boxes, fixture images, pixel and
+// frame read-back, scratch data directories, whole files, scoped environment
+// variables and waits bounded by a deadline.
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "shell/message_box.h"
@@ -23,6 +27,11 @@ std::vector<RecordedBox>& recordedBoxes();
 std::vector<std::string> recordedTexts();
 
 // ---- GL context ----------------------------------------------------------
+struct SDL_Window;
+// A window of width x height (`hidden`: never shown) with a compatibility
+// context of its own (16-bit depth, double-buffered), made current; the
+// context, or nullptr when the video subsystem or the driver gives none.
+void* createGLWindow(SDL_Window*& window, int width, int height, bool hidden = false);
 // A plain 800x600 window with a compatibility context, made current, with
 // resizeViewport applied; no textures, no render target. Returns false (and
 // the test should fail) when no display is available.
@@ -45,6 +54,8 @@ struct Rgb {
 // Reads the pixel at window coordinates (x from the left, y from the BOTTOM)
 // of the current framebuffer's back buffer.
 Rgb readPixel(int x, int y);
+// The bottom-left width x height of that buffer as RGB bytes, rows from the BOTTOM.
+std::vector<uint8_t> readFrameRgb(int width, int height);
 // True when every channel is within `tolerance` of the expected value.
 bool near(Rgb actual, Rgb expected, int tolerance = 8);
 std::string describe(Rgb c);
@@ -58,3 +69,49 @@ bool writeImage(const std::string& path, int width, int height,
                 const std::vector<uint8_t>& rgba, bool withAlpha = true);
 bool writeSolidImage(const std::string& path, int width, int height,
                      uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255);
+
+// An image as DevIL decodes it, converted to RGBA, rows from the TOP.
+struct DecodedImage {
+    int width = 0, height = 0;
+    bool hasAlpha = false;  // the file itself has an alpha channel
+    std::vector<uint8_t> rgba;
+    const uint8_t* at(int x, int y) const { return &rgba[(size_t(y) * width + x) * 4]; }
+};
+// False when DevIL cannot read `path`.
+bool loadImage(const std::string& path, DecodedImage& out);
+
+// A whole file's bytes; "" when it cannot be read.
+std::string readFileBytes(const std::string& path);
+// Replaces the file (creating its directory) with `bytes`.
+void writeFileBytes(const std::string& path, const std::string& bytes);
+
+// ---- environment ---------------------------------------------------------
+// Environment variables set for the length of a scope and put back as they
+// were at its end (unset again when they were unset), so that a failing
+// ASSERT cannot leave the next case of the process on another driver.
+class ScopedEnv {
+public:
+    // `value` nullptr unsets the variable for the scope.
+    ScopedEnv(const std::string& name, const char* value);
+    ScopedEnv(const std::string& name, const std::string& value) : ScopedEnv(name, value.c_str()) {}
+    // "NAME=value" entries, as TestPulseServer::clientEnv gives them.
+    explicit ScopedEnv(const std::vector<std::string>& entries);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    void set(const std::string& name, const char* value);
+    std::vector<std::pair<std::string, std::optional<std::string>>> previous_;  // in setting order
+};
+
+// ---- waiting -------------------------------------------------------------
+// Steady-clock seconds since an arbitrary origin.
+double steadySeconds();
+void sleepSeconds(double seconds);
+// Checks `condition` every `pollSeconds` until it holds (true) or
+// `timeoutSeconds` have passed (false). It is checked at least once, and once
+// more at the deadline, so a timeout of 0 asks just once. The timeout is a
+// hang guard, never the expectation: a condition that holds returns at once.
+bool waitUntil(const std::function<bool()>& condition, double timeoutSeconds,
+               double pollSeconds = 0.02);

@@ -5,6 +5,11 @@
 
 #include "support/x_session.h"
 
+// What the title image at `titleImagePath` shows at pixel (sx, sy) of an
+// 800x600 picture, y from the TOP, where the title part's quad maps it;
+// {-1, -1, -1} when the file cannot be read.
+Rgb titleImageAt(const std::string& titleImagePath, int sx, int sy);
+
 struct ScreenMatch {
     int matching = 0;
     int samples = 0;

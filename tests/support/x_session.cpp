@@ -1,5 +1,5 @@
 // Xvfb per test via -displayfd, Xlib for window lookup, close requests and
-// screen pixels, XTEST for key presses.
+// screen pixels, XTEST for key presses; fork and exec for the processes.
 #include "support/x_session.h"
 
 #include <gtest/gtest.h>
@@ -8,25 +8,18 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
-
-#include "support/demo_messages.h"
+#include <filesystem>
 
 namespace {
-
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-void pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 // Windows of the process under test come and go while we look at them; a
 // request on one that just vanished fails quietly instead of ending the test
@@ -67,6 +60,7 @@ void collectNamedWindows(Display* display, Window window,
 TestXServer::~TestXServer() { stop(); }
 
 bool TestXServer::start(int width, int height) {
+    stop();
     int fds[2];
     if (pipe(fds) != 0) return false;
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
@@ -111,13 +105,15 @@ std::vector<std::pair<unsigned long, std::string>> TestXServer::namedWindows() c
 }
 
 unsigned long TestXServer::waitForWindow(const std::string& name, double timeoutSeconds) const {
-    const auto start = std::chrono::steady_clock::now();
-    do {
-        for (const auto& [id, windowName] : namedWindows())
-            if (windowName == name) return id;
-        pause(50);
-    } while (secondsSince(start) < timeoutSeconds);
-    return 0;
+    unsigned long found = 0;
+    waitUntil(
+        [&] {
+            for (const auto& [id, windowName] : namedWindows())
+                if (windowName == name) found = id;
+            return found != 0;
+        },
+        timeoutSeconds, 0.05);
+    return found;
 }
 
 bool TestXServer::requestClose(unsigned long window) const {
@@ -209,21 +205,19 @@ std::pair<int, int> TestXServer::windowSize(unsigned long window) const {
 }
 
 bool TestXServer::waitUntilViewable(unsigned long window, double timeoutSeconds) const {
-    const auto start = std::chrono::steady_clock::now();
-    do {
-        DisplayConnection c(displayName);
-        XWindowAttributes attributes;
-        if (c.display && XGetWindowAttributes(c.display, window, &attributes) &&
-            attributes.map_state == IsViewable)
-            return true;
-        pause(10);
-    } while (secondsSince(start) < timeoutSeconds);
-    return false;
+    return waitUntil(
+        [&] {
+            DisplayConnection c(displayName);
+            XWindowAttributes attributes;
+            return c.display && XGetWindowAttributes(c.display, window, &attributes) &&
+                   attributes.map_state == IsViewable;
+        },
+        timeoutSeconds, 0.01);
 }
 
 ProcessRun startProcess(const std::string& program, const std::string& workdir,
                         const std::string& display, const std::vector<std::string>& env,
-                        const std::vector<std::string>& args, int outputFd) {
+                        const std::vector<std::string>& args, int outputFd, int errorFd) {
     std::vector<char*> argv = {const_cast<char*>(program.c_str())};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
@@ -232,6 +226,7 @@ ProcessRun startProcess(const std::string& program, const std::string& workdir,
     if (run.pid == 0) {
         if (chdir(workdir.c_str()) != 0) _exit(126);
         if (outputFd >= 0 && dup2(outputFd, STDOUT_FILENO) < 0) _exit(126);
+        if (errorFd >= 0 && dup2(errorFd, STDERR_FILENO) < 0) _exit(126);
         setenv("DISPLAY", display.c_str(), 1);
         for (const std::string& entry : env) putenv(strdup(entry.c_str()));
         execvp(program.c_str(), argv.data());
@@ -260,55 +255,128 @@ int runForOutput(const std::string& program, const std::vector<std::string>& arg
     close(fds[1]);
     // Until the program itself ends: servers it starts (Wine's) may inherit
     // the pipe and hold it open long after.
-    const auto start = std::chrono::steady_clock::now();
-    int status = 0;
-    pid_t done = 0;
-    while ((done = waitpid(run.pid, &status, WNOHANG)) == 0 && secondsSince(start) < timeoutSeconds) {
-        drainInto(fds[0], output);
-        pause(20);
-    }
+    waitUntil(
+        [&] {
+            drainInto(fds[0], output);
+            return !processRunning(run);
+        },
+        timeoutSeconds);
     drainInto(fds[0], output);
     close(fds[0]);
-    if (done != run.pid) return waitProcess(run, 0.0);
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-    return WEXITSTATUS(status);
+    return waitProcess(run, 0.0);
 }
 
-bool processRunning(const ProcessRun& run) {
-    return run.pid > 0 && waitpid(run.pid, nullptr, WNOHANG) == 0;
+static int exitCodeOf(int status) { return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status); }
+
+bool processRunning(ProcessRun& run) {
+    if (run.pid <= 0) return false;
+    int status = 0;
+    const pid_t done = waitpid(run.pid, &status, WNOHANG);
+    if (done == 0) return true;
+    run.exitCode = done == run.pid ? exitCodeOf(status) : -1;
+    run.pid = -1;
+    return false;
 }
 
 int waitProcess(ProcessRun& run, double timeoutSeconds) {
-    const auto start = std::chrono::steady_clock::now();
-    int status = 0;
-    for (;;) {
-        const pid_t done = waitpid(run.pid, &status, WNOHANG);
-        if (done == run.pid) break;
-        if (done < 0) return -1;
-        if (secondsSince(start) > timeoutSeconds) {
-            kill(run.pid, SIGKILL);
-            waitpid(run.pid, &status, 0);
-            run.pid = -1;
-            return -1;
-        }
-        pause(20);
+    if (!waitUntil([&] { return !processRunning(run); }, timeoutSeconds)) {
+        kill(run.pid, SIGKILL);
+        waitpid(run.pid, nullptr, 0);
+        run.pid = -1;
+        run.exitCode = -1;
     }
-    run.pid = -1;
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-    return WEXITSTATUS(status);
+    return run.exitCode;
 }
 
-unsigned long waitForDemoWindow(const TestXServer& server, double timeoutSeconds) {
-    const unsigned long window = server.waitForWindow(WINDOW_TITLE, timeoutSeconds);
+// ---- the real demo -------------------------------------------------------
+RealDemo::~RealDemo() {
+    if (running()) waitProcess(process, 0.0);
+    if (errorPath.empty()) return;
+    const std::string said = errorOutput();
+    if (::testing::Test::HasFailure() && !said.empty())
+        std::fprintf(stderr, "--- the demo's stderr ---\n%s--- end ---\n", said.c_str());
+    std::filesystem::remove(errorPath);
+}
+
+void RealDemo::start(int width, int height, const std::vector<std::string>& args,
+                     const std::vector<std::string>& env, const std::string& workdir) {
+    if (running()) waitProcess(process, 0.0);
+    window = 0;
+    ASSERT_TRUE(server.start(width, height)) << "Xvfb did not start";
+    if (errorPath.empty()) {
+        char pattern[] = "/tmp/kv2007-demo-stderr-XXXXXX";
+        const int fd = mkstemp(pattern);
+        ASSERT_GE(fd, 0) << "no file for the demo's stderr";
+        close(fd);
+        errorPath = pattern;
+    }
+    const int errorFd = open(errorPath.c_str(), O_WRONLY | O_TRUNC);
+    std::vector<std::string> fullEnv = {"SDL_AUDIODRIVER=dummy", "LIBGL_ALWAYS_SOFTWARE=1"};
+    fullEnv.insert(fullEnv.end(), env.begin(), env.end());
+    std::vector<std::string> command = launcher;
+    command.push_back(program);
+    command.insert(command.end(), args.begin(), args.end());
+    const std::vector<std::string> rest(command.begin() + 1, command.end());
+    process = startProcess(command.front(), workdir, server.display(), fullEnv, rest, -1, errorFd);
+    if (errorFd >= 0) close(errorFd);
+    ASSERT_GT(process.pid, 0) << "the demo did not start";
+}
+
+unsigned long RealDemo::waitForWindow() {
+    window = server.waitForWindow(WINDOW_TITLE, patience);
     EXPECT_NE(window, 0u) << "no window titled " << WINDOW_TITLE;
     return window;
 }
 
-void endDemoWithEscape(const TestXServer& server, ProcessRun& demo, unsigned long window,
-                       double patience) {
+bool RealDemo::windowExists() const { return server.waitForWindow(WINDOW_TITLE, 0.0) != 0; }
+
+unsigned long RealDemo::nextBox(const std::string& caption) {
+    unsigned long box = 0;
+    waitUntil(
+        [&] {
+            for (const auto& [id, name] : server.namedWindows())
+                if (!box && name == caption && !server.isHandled(id)) box = id;
+            return box != 0;
+        },
+        patience, 0.05);
+    if (box) server.markHandled(box);
+    return box;
+}
+
+bool RealDemo::answer(unsigned long box, const std::string& key) {
+    if (!server.sendKeyTo(box, key)) return false;
+    return waitUntil(
+        [&] {
+            for (const auto& named : server.namedWindows())
+                if (named.first == box) return !server.isHandled(box);
+            return true;
+        },
+        patience);
+}
+
+void RealDemo::answerBoxes(const std::string& caption, int count) {
+    for (int i = 0; i < count; ++i) {
+        const unsigned long box = nextBox(caption);
+        ASSERT_NE(box, 0u) << caption << " box " << i + 1 << " of " << count << " never came";
+        ASSERT_TRUE(answer(box, "Return"));
+    }
+}
+
+void RealDemo::expectNoMoreBoxes(const std::string& caption) {
+    sleepSeconds(1.0);
+    for (const auto& [id, name] : server.namedWindows())
+        EXPECT_FALSE(name == caption && !server.isHandled(id)) << "an unexpected " << caption << " box";
+}
+
+void RealDemo::endWithEscape(double seconds) {
+    if (!window) {
+        ASSERT_NE(waitForWindow(), 0u);
+    }
     ASSERT_TRUE(server.waitUntilViewable(window, patience));
-    ASSERT_TRUE(processRunning(demo)) << "the demo ended before Escape";
+    ASSERT_TRUE(running()) << "the demo ended before Escape";
     ASSERT_TRUE(server.setKey("Escape", true));
-    EXPECT_EQ(waitProcess(demo, patience), 0);
+    EXPECT_EQ(exitCode(seconds), 0);
     server.setKey("Escape", false);
 }
+
+std::string RealDemo::errorOutput() const { return errorPath.empty() ? "" : readFileBytes(errorPath); }

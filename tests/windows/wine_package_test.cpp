@@ -11,7 +11,6 @@
 #include <filesystem>
 
 #include "support/demo_messages.h"
-#include "support/position_probe.h"
 #include "support/title_image.h"
 #include "support/x_session.h"
 
@@ -20,60 +19,39 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const EXE = "kv2007demo.exe";
-// Wine's start-up (its server, the desktop process) comes on top of the demo's.
-constexpr double PATIENCE = 60.0;
-// Mono and Gecko are never offered; SDL plays into its silent driver; Mesa
-// renders in software whatever the X server offers.
-const std::vector<std::string> WINE_ENV = {
-    "WINEDLLOVERRIDES=mscoree,mshtml=", "WINEDEBUG=-all", "SDL_AUDIODRIVER=dummy",
-    "LIBGL_ALWAYS_SOFTWARE=1"};
+// Mono and Gecko are never offered (SDL's silent driver and Mesa's software
+// renderer come with every run of the demo).
+const std::vector<std::string> WINE_ENV = {"WINEDLLOVERRIDES=mscoree,mshtml=", "WINEDEBUG=-all"};
 
 std::string packageDir() {
     const char* dir = std::getenv("KV2007_WINDOWS_PACKAGE");
     return dir ? dir : "";
 }
 
-class WinePackage : public ::testing::Test {
-protected:
-    TestXServer server;
-    ProcessRun demo;
-
+// Wine's start-up (its server, the desktop process) comes on top of the demo's.
+struct WinePackage : ::testing::Test, RealDemo {
+    WinePackage() : RealDemo(60.0) { launcher = {"wine"}; }
     void SetUp() override {
         ASSERT_FALSE(packageDir().empty()) << "KV2007_WINDOWS_PACKAGE is not set: run tools/test-windows.sh";
         ASSERT_TRUE(fs::exists(packageDir() + "/" + EXE)) << "no " << EXE << " in " << packageDir();
         ASSERT_TRUE(std::getenv("WINEPREFIX")) << "WINEPREFIX is not set: run tools/test-windows.sh";
-        ASSERT_TRUE(server.start(800, 600));
     }
     // The demo's process first, then whatever Wine left running in the prefix
     // (its server and desktop process hold the X server of this test).
     void TearDown() override {
-        if (demo.pid > 0) waitProcess(demo, 0.0);
+        if (running()) exitCode(0.0);
         std::string ignored;
         runForOutput("wineserver", {"-k"}, ".", server.display(), {}, 10.0, &ignored);
     }
-
     void startDemo(const std::string& exeDir, const std::string& workdir,
                    const std::vector<std::string>& args) {
-        std::vector<std::string> wineArgs = {exeDir + "/" + EXE};
-        wineArgs.insert(wineArgs.end(), args.begin(), args.end());
-        demo = startProcess("wine", workdir, server.display(), WINE_ENV, wineArgs);
+        program = exeDir + "/" + EXE;
+        start(800, 600, args, WINE_ENV, workdir);
     }
-
-    unsigned long waitForDemoWindow() { return ::waitForDemoWindow(server, PATIENCE); }
-    void endWithEscape(unsigned long window) { endDemoWithEscape(server, demo, window, PATIENCE); }
-
     // The next box with this caption not answered yet, answered with Return.
     bool answerNextBox(const std::string& caption) {
-        const double until = steadySeconds() + PATIENCE;
-        while (steadySeconds() < until) {
-            for (const auto& [id, name] : server.namedWindows()) {
-                if (name != caption || server.isHandled(id)) continue;
-                server.markHandled(id);
-                return server.sendKeyTo(id, "Return");
-            }
-            sleepSeconds(0.05);
-        }
-        return false;
+        const unsigned long box = nextBox(caption);
+        return box && server.sendKeyTo(box, "Return");
     }
 };
 
@@ -83,20 +61,22 @@ TEST_F(WinePackage, StartedAtTwentyTwoSecondsShowsTheTitleUprightAndWholeThenEsc
     const std::string elsewhere = makeScratchDir("elsewhere");
     const double started = steadySeconds();
     startDemo(packageDir(), elsewhere, {"--start", "22", "--mute"});
-    const unsigned long window = waitForDemoWindow();
-    ASSERT_NE(window, 0u);
+    ASSERT_NE(waitForWindow(), 0u);
     const double windowShown = steadySeconds();
 
     // A run from the start of the timeline cannot show the title until 15 s
     // after its first frame, and so not within 15 s of its window showing.
     ScreenMatch match;
-    while (!(match = titleImageOnScreen(server, packageDir() + "/data/Title.jpg")).mostly() &&
-           steadySeconds() - windowShown < 15.0 && processRunning(demo))
-        sleepSeconds(0.1);
+    waitUntil(
+        [&] {
+            match = titleImageOnScreen(server, packageDir() + "/data/Title.jpg");
+            return match.mostly() || !running();
+        },
+        15.0 - (steadySeconds() - windowShown), 0.1);
     EXPECT_TRUE(match.mostly()) << match.matching << " of " << match.samples << " points show the title";
     std::printf("window %.1f s and title %.1f s after wine was started\n", windowShown - started,
                 steadySeconds() - started);
-    endWithEscape(window);
+    endWithEscape();
 }
 
 TEST_F(WinePackage, WithoutDataShowsTheTracksTwoBoxesAndPlaysOnUntilEscape) {
@@ -104,19 +84,20 @@ TEST_F(WinePackage, WithoutDataShowsTheTracksTwoBoxesAndPlaysOnUntilEscape) {
     for (const fs::directory_entry& entry : fs::directory_iterator(packageDir()))
         if (entry.is_regular_file()) fs::copy_file(entry.path(), fs::path(bare) / entry.path().filename());
     startDemo(bare, bare, {});
-    const unsigned long window = waitForDemoWindow();
+    waitForWindow();
     // MUSIC_LOADING_FAILED, then MUSIC_PLAY_FAILED.
     ASSERT_TRUE(answerNextBox(ERROR_CAPTION)) << "no first ERROR box";
     ASSERT_TRUE(answerNextBox(ERROR_CAPTION)) << "no second ERROR box";
     sleepSeconds(1.0);
-    ASSERT_TRUE(processRunning(demo)) << "the demo stopped after the boxes";
-    endWithEscape(window);
+    ASSERT_TRUE(running()) << "the demo stopped after the boxes";
+    endWithEscape();
 }
 
 TEST_F(WinePackage, HelpPrintsTheOptionsAndEndsWithZero) {
     std::string output;
+    ASSERT_TRUE(server.start(800, 600));
     const int code = runForOutput("wine", {packageDir() + "/" + EXE, "--help"}, packageDir(),
-                                  server.display(), WINE_ENV, PATIENCE, &output);
+                                  server.display(), WINE_ENV, patience, &output);
     EXPECT_EQ(code, 0);
     EXPECT_NE(output.find("--start"), std::string::npos) << output;
     EXPECT_NE(output.find("--mute"), std::string::npos) << output;
