@@ -79,22 +79,19 @@ TEST(Player, StartAt22ShowsTheTitleFirstWindowedAndOnAWideDesktopBetweenBars) {
 // Keys tapped as a viewer taps them: a seek, a pause, F from the window to
 // borderless fullscreen (the window then covers the screen), then Escape.
 TEST(Player, RightSpaceFAndEscapeWhilePlaying) {
-    TestXServer server;
-    ASSERT_TRUE(server.start(1024, 768));
-    Started s = startAndLook(server, {"--windowed", "--start", "22", "--mute"}, 0, 800, 600);
-    ASSERT_FALSE(s.firstPicture.empty()) << "nothing was drawn";
-    const unsigned long window = server.waitForWindow(TITLE, 5.0);
-    ASSERT_NE(window, 0u);
+    RealDemo demo;
+    ASSERT_FALSE(startAndLook(demo, 1024, 768, {"--windowed", "--start", "22", "--mute"}, 0, 800, 600).empty())
+        << "nothing was drawn";
+    ASSERT_NE(demo.waitForWindow(), 0u);
     for (const char* key : {"Right", "space", "f"}) {
-        ASSERT_TRUE(server.setKey(key, true));
-        server.setKey(key, false);
+        ASSERT_TRUE(demo.server.setKey(key, true));
+        demo.server.setKey(key, false);
     }
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (server.windowSize(window) != std::make_pair(1024, 768) && std::chrono::steady_clock::now() < until)
-        sleepSeconds(0.05);
-    EXPECT_EQ(server.windowSize(window), std::make_pair(1024, 768)) << "F left the window as it was";
-    EXPECT_TRUE(processRunning(s.demo));
-    endWithEscape(server, s.demo);
+    const auto screen = std::make_pair(1024, 768);
+    EXPECT_TRUE(waitUntil([&] { return demo.server.windowSize(demo.window) == screen; }, demo.patience, 0.05))
+        << "F left the window as it was";
+    EXPECT_TRUE(demo.running());
+    demo.endWithEscape(5.0);
 }
 
 TEST(Player, BadOptionEndsWithCodeTwoAndNoWindow) {
