@@ -47,6 +47,9 @@ floor=$(grep '^floor_total_ms ' /tmp/kv_floor.$$ | awk '{print $2}' | median)
 awk -v a="$first" -v b="$floor" 'BEGIN {printf "  first frame / floor     %8.2f   (target: first frame within 250 ms)\n", a / b}'
 rm -f /tmp/kv_startup.$$ /tmp/kv_floor.$$
 
+echo "== Seeks: from the control call to the first frame there presented (ms; target 300), and memory"
+"$B/tools/perf/perf_probe" seek --windowed --mute | sed 's/^/  /'
+
 echo "== Frame time per timeline segment (ms; budget 16.7 at p95, heaviest 8.3 median)"
 "$B/bench/scenes_bench" --benchmark_format=console 2>/dev/null | grep -E 'segment|median|p95|^[a-z_]+ ' || true
 
