@@ -7,7 +7,9 @@
 // least one sees the other and keeps clear.
 #include "audio/track_stream.h"
 
+#ifndef __EMSCRIPTEN__
 #include <pthread.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -81,6 +83,15 @@ bool decodeStep(TrackStream& s, uint64_t frames) {
     return true;
 }
 
+#ifdef __EMSCRIPTEN__
+// A page has no threads: the device side decodes whatever fits each time it
+// has read (notePlayFrame), a chunk or two per callback, and the ring's
+// first seconds are decoded at opening.
+void decodeWhatFits(TrackStream& s) {
+    for (uint64_t frames; !s.paused && (frames = nextStepFrames(s)) != 0;)
+        if (!decodeStep(s, frames)) return;
+}
+#else
 // The decoder thread: a step whenever a chunk fits, otherwise asleep. A full
 // ring gets room as playback moves on, which nothing announces (the device
 // callback signals nobody), so then it looks again every DECODER_POLL_MS.
@@ -107,6 +118,8 @@ void runDecoder(TrackStream& s) {
         if (!decoded) s.wake.wait_for(lock, poll);
     }
 }
+
+#endif
 
 }  // namespace
 
@@ -135,7 +148,11 @@ std::unique_ptr<TrackStream> openTrackStream(const char* path, const StreamBuffe
     // yields no samples gives no stream.
     decodeStep(*s, nextStepFrames(*s));
     if (s->decodedEnd.load() == 0) return nullptr;
+#ifdef __EMSCRIPTEN__
+    decodeWhatFits(*s);
+#else
     s->decoder = std::thread(runDecoder, std::ref(*s));
+#endif
     return s;
 }
 
@@ -152,7 +169,12 @@ const int16_t* heldFrame(const TrackStream& s, const HeldFrames& held, uint64_t 
     return s.ring.data() + slotOffset(s, frame);
 }
 
-void notePlayFrame(TrackStream& s, uint64_t frame) { s.playFrame.store(frame, std::memory_order_release); }
+void notePlayFrame(TrackStream& s, uint64_t frame) {
+    s.playFrame.store(frame, std::memory_order_release);
+#ifdef __EMSCRIPTEN__
+    decodeWhatFits(s);
+#endif
+}
 
 int copyHeldFrames(TrackStream& s, uint64_t first, int count, int16_t* out) {
     const int channels = s.format.channels;
@@ -183,6 +205,9 @@ void resumeDecoder(TrackStream& s) {
         s.paused = false;
     }
     s.wake.notify_all();
+#ifdef __EMSCRIPTEN__
+    decodeWhatFits(s);
+#endif
 }
 
 // The decoder only ever drops frames below the play frame it last read, less

@@ -3,12 +3,17 @@
 // may run ahead on a worker thread while the window opens; uploading needs
 // the GL context current. Reads the image files named in the catalogue.
 #include <epoxy/gl.h>
-// Debian's ilut.h declares the OpenGL loader only when asked for it.
+// Debian's ilut.h declares the OpenGL loader only when asked for it. The web
+// build has no ILUT: its helper does not work on WebGL, so the upload it does
+// is done here instead (uploadBoundImage).
 #define ILUT_USE_OPENGL
 #include <IL/il.h>
 #include <IL/ilu.h>
+#ifndef __EMSCRIPTEN__
 #include <IL/ilut.h>
+#endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -165,10 +170,19 @@ void initImageDecoding() {
               positionInFile);
 }
 
-// The GL half: ILUT asks the current context for its limits here.
+// The GL half: ILUT asks the current context for its limits here. Its set-up
+// leaves GL_TEXTURE_2D enabled, GL_MODULATE and byte-aligned pixel rows,
+// which the scenes inherit: the web build sets the same.
 void initImageUpload() {
+#ifdef __EMSCRIPTEN__
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+#else
     ilutRenderer(ILUT_OPENGL);
     ilutInit();
+#endif
 }
 
 // What ilutGLLoadImage does before its upload, into an image of the row's own.
@@ -193,7 +207,11 @@ void decodeCatalogueImages() {
 unsigned int uploadImage(ILuint image) {
     if (image == 0) return 0;
     ilBindImage(image);
+#ifdef __EMSCRIPTEN__
+    const unsigned int texture = uploadBoundImage();
+#else
     const unsigned int texture = ilutGLBindTexImage();
+#endif
     ilDeleteImages(1, &image);
     return texture;
 }
@@ -254,10 +272,56 @@ void initImageLibraries() {
 // larger than GL_MAX_TEXTURE_SIZE down to fit. A missing, truncated or
 // undecodable file yields 0.
 unsigned int loadImageTexture(const char* path) {
+#ifdef __EMSCRIPTEN__
+    return uploadImage(decodeImage(path));
+#else
     return imageFileSafeToLoad(path) ? ilutGLLoadImage(const_cast<char*>(path)) : 0;
+#endif
 }
 
+// ilutGLBindTexImage's texture from the bound DevIL image, for GLs where ILUT
+// cannot upload (WebGL: no BGR, no 16-bit data, no legacy internal formats 3
+// and 4): a palette or BGR(A) or 16-bit image becomes RGB(A) bytes first, with
+// alpha where ILUT's upload has it, and a sized internal format. As ILUT does:
+// the bottom row first, scaled down to GL_MAX_TEXTURE_SIZE, repeat wrapping,
+// linear filtering, GL_MODULATE, byte-aligned rows. Leaves the texture bound.
+unsigned int uploadBoundImage() {
+    const ILint format = ilGetInteger(IL_IMAGE_FORMAT);
+    const ILint palette = ilGetInteger(IL_PALETTE_TYPE);
+    const bool alpha = format == IL_RGBA || format == IL_BGRA || format == IL_LUMINANCE_ALPHA ||
+                       format == IL_ALPHA ||
+                       (format == IL_COLOUR_INDEX && (palette == IL_PAL_RGBA32 || palette == IL_PAL_BGRA32));
+    if (!ilConvertImage(alpha ? IL_RGBA : IL_RGB, IL_UNSIGNED_BYTE)) return 0;
+    if (ilGetInteger(IL_IMAGE_ORIGIN) != IL_ORIGIN_LOWER_LEFT) iluFlipImage();
+    GLint maximum = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maximum);
+    if (maximum <= 0) maximum = 256;
+    const ILint width = ilGetInteger(IL_IMAGE_WIDTH), height = ilGetInteger(IL_IMAGE_HEIGHT);
+    if (width > maximum || height > maximum) {
+        iluImageParameter(ILU_FILTER, ILU_BILINEAR);
+        iluScale(std::min(width, maximum), std::min(height, maximum), 1);
+    }
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, alpha ? GL_RGBA8 : GL_RGB8, ilGetInteger(IL_IMAGE_WIDTH),
+                 ilGetInteger(IL_IMAGE_HEIGHT), 0, alpha ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE,
+                 ilGetData());
+    return texture;
+}
+
+// A page has no threads to spare (it is served without the headers they
+// need): there the images decode on the main thread when loadTextures asks.
 void startImageDecoding() {
+#ifdef __EMSCRIPTEN__
+    return;
+#endif
     if (decodingStarted) return;
     decodingStarted = true;
     decodingWorker = std::thread(decodeCatalogueImages);

@@ -32,9 +32,13 @@ void initImageLibraries();
 // missing, damaged or undecodable. Public so that the image fuzzer loads
 // exactly as the catalogue does.
 unsigned int loadImageTexture(const char* path);
+// The texture ILUT's upload makes of the bound DevIL image, made without ILUT:
+// the web build's upload (WebGL refuses what ILUT passes), compiled natively
+// too so that the tests compare it with ILUT's. 0 if the image cannot be converted.
+unsigned int uploadBoundImage();
 
 // Decodes every catalogue image on a worker thread, without GL, so that the
-// window and context can open meanwhile; nothing else may use DevIL until
+// window and context can open meanwhile (in the web build: nothing, loadTextures decodes); nothing else may use DevIL until
 // loadTextures or discardDecodedImages has joined it.
 void startImageDecoding();
 // Joins the decoding (or decodes here when it was never started) and drops

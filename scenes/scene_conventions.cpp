@@ -1,8 +1,9 @@
 // Drawing conventions shared by the five scenes, and their end test.
-// Reads spinPhase (standard spin) and musicBytePos (end test).
+// Reads spinPhase (standard spin), musicBytePos (end test) and sphereMapOnCpu.
 #include "scenes/scene_conventions.h"
 
 #include "audio/music.h"
+#include "meshes/meshes.h"
 
 namespace {
 // Standard spin: degrees of turn and axis lean per unit of spinPhase.
@@ -21,8 +22,14 @@ void beginLayer() {
     glLoadIdentity();
 }
 
+// With sphereMapOnCpu the meshes pass the coordinates themselves (a GL
+// without texgen); otherwise GL generates them.
 void sphereMappingOn(GLenum mode) {
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLfloat>(mode));
+    if (sphereMapOnCpu) {
+        cpuSphereMapActive = true;
+        return;
+    }
     glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     glEnable(GL_TEXTURE_GEN_S);
@@ -30,6 +37,10 @@ void sphereMappingOn(GLenum mode) {
 }
 
 void sphereMappingOff() {
+    if (sphereMapOnCpu) {
+        cpuSphereMapActive = false;
+        return;
+    }
     glDisable(GL_TEXTURE_GEN_S);
     glDisable(GL_TEXTURE_GEN_T);
 }

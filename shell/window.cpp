@@ -20,6 +20,7 @@
 #include <cstring>
 #include <string>
 
+#include "shell/controls.h"
 #include "shell/message_box.h"
 #include "shell/startup_timings.h"
 
@@ -58,7 +59,16 @@ static const GLAttribute CONTEXT_ATTRIBUTES[] = {
     {SDL_GL_ACCUM_BLUE_SIZE,      0},
     {SDL_GL_ACCUM_ALPHA_SIZE,     0},
     {SDL_GL_DOUBLEBUFFER,         1},
+#ifdef __EMSCRIPTEN__
+    // In a browser: WebGL 2 under emscripten's fixed-function emulation (the
+    // render textures are GL_RGBA8, some images repeat with sides that are not
+    // powers of two); a compatibility profile would fail context creation.
+    {SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_ES},
+    {SDL_GL_CONTEXT_MAJOR_VERSION, 3},
+    {SDL_GL_CONTEXT_MINOR_VERSION, 0},
+#else
     {SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY},
+#endif
 };
 
 static bool setContextAttributes() {
@@ -365,7 +375,11 @@ bool demoWindowProc(const SDL_Event& event) {
         return true;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
-        if (int vk = virtualKeyFromSdl(event.key.keysym.sym)) keyDown[vk] = event.type == SDL_KEYDOWN;
+        if (int vk = virtualKeyFromSdl(event.key.keysym.sym)) {
+            keyDown[vk] = event.type == SDL_KEYDOWN;
+            if (event.type == SDL_KEYDOWN)
+                handleControlKey(vk, (event.key.keysym.mod & KMOD_CTRL) != 0, event.key.repeat != 0);
+        }
         if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) escapePressLatched = true;
         break;
     case SDL_WINDOWEVENT:

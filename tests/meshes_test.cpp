@@ -495,3 +495,76 @@ TEST_F(MeshDrawing, DrawsEveryStripOfEachMesh) {
 }
 
 }  // namespace
+
+// ---- the web build's way of drawing, against the native one -------------------
+// The web build draws each mesh as one merged triangle list and computes the
+// sphere map on the CPU (its GL has no texgen). Both are drawn here on llvmpipe
+// beside strips and texgen, turned and tilted so that the normals' transform
+// counts, with a smooth texture (s in red, t in green) so that any error in a
+// coordinate shows. Same triangles in the same order: the merged list must
+// match pixel for pixel. The CPU coordinates may differ from llvmpipe's in the
+// last float bits, so each channel may be off by 2 of 255.
+class WebDrawingWays : public MeshDrawing, public testing::WithParamInterface<int> {
+protected:
+    void TearDown() override {
+        sphereMappingOff();
+        sphereMapOnCpu = false;
+        meshDrawMode = MeshDrawMode::OneDrawPerStrip;
+        MeshDrawing::TearDown();
+    }
+    void gradientTexture() {
+        std::vector<uint8_t> bytes;
+        for (int t = 0; t < 64; ++t)
+            for (int s = 0; s < 64; ++s) bytes.insert(bytes.end(), {uint8_t(s * 4 + 2), uint8_t(t * 4 + 2), 128});
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 64, 64, 0, GL_RGB, GL_UNSIGNED_BYTE, bytes.data());
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glEnable(GL_TEXTURE_2D);
+    }
+    std::vector<uint8_t> drawn(MeshDrawMode mode, bool onCpu) {
+        static const Vec kCentres[] = {kStarCentre, kBallCentre, {0, 0, 0}};
+        static int (*const kDraws[])() = {drawMeshA, drawMeshB, drawMeshC};
+        meshDrawMode = mode;
+        sphereMapOnCpu = onCpu;
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_DEPTH_TEST);
+        placeModel({0, 0, 0});
+        glRotatef(35.0f, 1.0f, 0.6f, 0.2f);
+        glTranslated(-kCentres[GetParam()][0], -kCentres[GetParam()][1], -kCentres[GetParam()][2]);
+        sphereMappingOn(GL_REPLACE);
+        kDraws[GetParam()]();
+        sphereMappingOff();
+        return readFrameRgb(800, 600);
+    }
+    static int largestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b,
+                                 int* differing) {
+        int largest = 0;
+        *differing = 0;
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            const int d = std::abs(int(a[i]) - int(b[i]));
+            largest = std::max(largest, d);
+            *differing += d > 0;
+        }
+        return largest;
+    }
+};
+
+TEST_P(WebDrawingWays, MergedListAndCpuSphereMapDrawWhatStripsAndTexgenDraw) {
+    gradientTexture();
+    const std::vector<uint8_t> native = drawn(MeshDrawMode::OneDrawPerStrip, false);
+    const std::vector<uint8_t> merged = drawn(MeshDrawMode::MergedTriangleList, false);
+    const std::vector<uint8_t> web = drawn(MeshDrawMode::MergedTriangleList, true);
+    int differing = 0, covered = 0;
+    for (std::size_t i = 0; i < native.size(); i += 3) covered += native[i + 2] == 128;
+    EXPECT_GT(covered, 2000) << "the mesh must fill a fair part of the window";
+    EXPECT_EQ(largestDifference(native, merged, &differing), 0) << differing << " values differ";
+    EXPECT_LE(largestDifference(native, web, &differing), 2) << differing << " values differ";
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMesh, WebDrawingWays, testing::Values(0, 1, 2),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return std::string(1, "ABC"[info.param]);
+                         });

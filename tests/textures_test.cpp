@@ -361,3 +361,86 @@ TEST_F(TextureCatalogue, ReleaseDeletesAllSixtyNineNamesAndKeepsTheHandles) {
 }
 
 }  // namespace
+
+// ---- the web build's upload, against ILUT's ------------------------------------
+// The web build has no ILUT (its OpenGL helper does not work on WebGL) and
+// uploads what DevIL decoded itself. Natively both run side by side: the same
+// size, the same texels bottom row first, the same wrapping and filtering,
+// for every image of the real data set and for the PNG kinds it has none of.
+#include <IL/il.h>
+
+namespace {
+
+struct Upload {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgba;
+    GLint wrapS = 0, wrapT = 0, minFilter = 0, magFilter = 0;
+};
+
+Upload uploaded(unsigned int texture) {
+    Upload u;
+    u.width = levelParameter(texture, 0, GL_TEXTURE_WIDTH);
+    u.height = levelParameter(texture, 0, GL_TEXTURE_HEIGHT);
+    u.rgba.resize(size_t(u.width) * u.height * 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, u.rgba.data());
+    // A luminance texture reads back as (L, 0, 0) but is sampled as (L, L, L).
+    if (levelParameter(texture, 0, GL_TEXTURE_LUMINANCE_SIZE) > 0)
+        for (size_t i = 0; i < u.rgba.size(); i += 4) u.rgba[i + 1] = u.rgba[i + 2] = u.rgba[i];
+    u.wrapS = textureParameter(texture, GL_TEXTURE_WRAP_S);
+    u.wrapT = textureParameter(texture, GL_TEXTURE_WRAP_T);
+    u.minFilter = textureParameter(texture, GL_TEXTURE_MIN_FILTER);
+    u.magFilter = textureParameter(texture, GL_TEXTURE_MAG_FILTER);
+    return u;
+}
+
+unsigned int uploadedWithoutIlut(const std::string& path) {
+    ILuint image = 0;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    const unsigned int texture = ilLoadImage(path.c_str()) ? uploadBoundImage() : 0;
+    ilDeleteImages(1, &image);
+    return texture;
+}
+
+class WebUpload : public EmptyDataDirTest {
+protected:
+    void expectSameUpload(const std::string& path) {
+        const unsigned int byIlut = loadImageTexture(path.c_str());
+        const unsigned int byHand = uploadedWithoutIlut(path);
+        ASSERT_NE(byIlut, 0u) << path;
+        ASSERT_NE(byHand, 0u) << path;
+        const Upload a = uploaded(byIlut), b = uploaded(byHand);
+        EXPECT_EQ(a.width, b.width) << path;
+        EXPECT_EQ(a.height, b.height) << path;
+        EXPECT_TRUE(a.rgba == b.rgba) << path;
+        EXPECT_EQ(a.wrapS, b.wrapS) << path;
+        EXPECT_EQ(a.wrapT, b.wrapT) << path;
+        EXPECT_EQ(a.minFilter, b.minFilter) << path;
+        EXPECT_EQ(a.magFilter, b.magFilter) << path;
+        glDeleteTextures(1, &byIlut);
+        glDeleteTextures(1, &byHand);
+    }
+};
+
+TEST_F(WebUpload, EveryImageOfTheDataSetUploadsAsIlutUploadsIt) {
+    initImageLibraries();
+    for (const ExpectedRow& row : expectedCatalogue())
+        expectSameUpload(std::string(DEMO_SOURCE_DIR) + "/" + row.path);
+}
+
+TEST_F(WebUpload, PalettedGreyAndGreyAlphaPngsUploadAsIlutUploadsThem) {
+    const std::string redBlue("\xFF\x00\x00\x00\x00\xFF", 6);
+    writeFileBytes("data/palette.png", handMadePng(16, 16, PNG_PALETTE,
+                                          pixelsBy(16, 16, 1, [](int x, int, int) { return uint8_t(x >= 8); }),
+                                          redBlue));
+    writeFileBytes("data/grey.png", handMadePng(16, 16, PNG_GREY, pixelsBy(16, 16, 1, [](int x, int y, int) {
+                                           return uint8_t(x * 16 + y);
+                                       })));
+    writeFileBytes("data/grey_alpha.png", handMadePng(16, 16, PNG_GREY_ALPHA, pixelsBy(16, 16, 2, [](int x, int y, int c) {
+                                                 return uint8_t(c == 0 ? x * 16 : y * 16);
+                                             })));
+    initImageLibraries();
+    for (const char* path : {"data/palette.png", "data/grey.png", "data/grey_alpha.png"}) expectSameUpload(path);
+}
+
+}  // namespace

@@ -4,7 +4,7 @@
 # presented frame as a user waits for it (process start to the return of the
 # first buffer swap, clocked from outside by tools/perf/frame_clock.so) on the
 # bare X server and with openbox managing it, fullscreen and --windowed, each
-# beside the program's own start-up split; the decoding floor; frame times
+# beside the program's own start-up split; the decoding floor; seeks; frame times
 # per timeline segment; the audio figures; then a full run and a capture of
 # the whole timeline (about 6 min), drawn into one picture: the frame interval
 # over the run with the timeline's parts marked, and the capture's speed in
@@ -86,6 +86,9 @@ i=0; while [ $i -lt "$RUNS" ]; do "$B/tools/perf/perf_probe" floor >> "$WORK/flo
 for key in floor_images_ms floor_track_ms floor_total_ms; do
     printf '  %-22s %8s\n' "$key" "$(medianOf $key "$WORK/floor")"
 done
+
+echo "== Seeks: from the control call to the first frame there presented (ms; target 300), and memory (load $(load))"
+"$B/tools/perf/perf_probe" seek --windowed --mute | sed 's/^/  /'
 
 echo "== Frame time per timeline segment (ms; budget 16.7 at p95, heaviest 8.3 median; load $(load))"
 "$B/bench/scenes_bench" --benchmark_format=console 2>/dev/null | grep -E 'segment|median|p95|^[a-z_]+ ' || true

@@ -1,0 +1,91 @@
+// The web build's stand-in for libepoxy's <epoxy/gl.h> (tools/build-web.sh
+// puts resources/web_gl/ first on the include path): emscripten's desktop GL
+// declarations over its legacy GL emulation on WebGL 2, plus the few calls that
+// emulation ignores, misreads or lacks, turned into ones it does right.
+#pragma once
+
+#ifndef __EMSCRIPTEN__
+#error "resources/web_gl/ is for the emscripten build only; native builds use libepoxy"
+#endif
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace web_gl {
+
+// The emulation ignores glTexEnvf altogether; the texture mode arrives through glTexEnvi.
+inline void texEnvf(GLenum target, GLenum name, GLfloat value) {
+    glTexEnvi(target, name, GLint(value));
+}
+
+// The emulation reads client-side GL_UNSIGNED_INT indices as 16-bit ones:
+// they are narrowed here first (every mesh has fewer than 65536 vertices).
+inline void drawElements(GLenum mode, GLsizei count, GLenum type, const void* indices) {
+    if (type != GL_UNSIGNED_INT) {
+        glDrawElements(mode, count, type, indices);
+        return;
+    }
+    static std::vector<uint16_t> narrowed;
+    const uint32_t* wide = static_cast<const uint32_t*>(indices);
+    narrowed.assign(wide, wide + count);
+    glDrawElements(mode, count, GL_UNSIGNED_SHORT, narrowed.data());
+}
+
+// WebGL has no attribute stack. The demo pushes GL_VIEWPORT_BIT alone, so the
+// viewport is what is kept; other bits are not saved.
+struct PushedAttributes {
+    GLbitfield mask;
+    GLint viewport[4];
+};
+inline std::vector<PushedAttributes>& attributeStack() {
+    static std::vector<PushedAttributes> stack;
+    return stack;
+}
+inline void pushAttrib(GLbitfield mask) {
+    PushedAttributes pushed{mask, {0, 0, 0, 0}};
+    if (mask & GL_VIEWPORT_BIT) glGetIntegerv(GL_VIEWPORT, pushed.viewport);
+    attributeStack().push_back(pushed);
+}
+inline void popAttrib() {
+    if (attributeStack().empty()) return;
+    const PushedAttributes pushed = attributeStack().back();
+    attributeStack().pop_back();
+    if (pushed.mask & GL_VIEWPORT_BIT)
+        glViewport(pushed.viewport[0], pushed.viewport[1], pushed.viewport[2], pushed.viewport[3]);
+}
+
+// WebGL's unsized GL_DEPTH_COMPONENT renderbuffer is incomplete; 16 bits is
+// what the window's own depth buffer has.
+inline void renderbufferStorage(GLenum target, GLenum format, GLsizei width, GLsizei height) {
+    glRenderbufferStorage(target, format == GL_DEPTH_COMPONENT ? GL_DEPTH_COMPONENT16 : format,
+                          width, height);
+}
+
+}  // namespace web_gl
+
+#define glTexEnvf web_gl::texEnvf
+#define glDrawElements web_gl::drawElements
+#define glPushAttrib web_gl::pushAttrib
+#define glPopAttrib web_gl::popAttrib
+
+// The framebuffer object calls under their EXT names do not link; the core
+// calls they were promoted to take the same arguments and enum values.
+#define glGenFramebuffersEXT glGenFramebuffers
+#define glDeleteFramebuffersEXT glDeleteFramebuffers
+#define glBindFramebufferEXT glBindFramebuffer
+#define glCheckFramebufferStatusEXT glCheckFramebufferStatus
+#define glFramebufferTexture2DEXT glFramebufferTexture2D
+#define glFramebufferRenderbufferEXT glFramebufferRenderbuffer
+#define glGenRenderbuffersEXT glGenRenderbuffers
+#define glDeleteRenderbuffersEXT glDeleteRenderbuffers
+#define glBindRenderbufferEXT glBindRenderbuffer
+#define glRenderbufferStorageEXT web_gl::renderbufferStorage
+
+// The demo asks libepoxy whether the framebuffer extension is there; WebGL 2
+// always has framebuffer objects.
+inline bool epoxy_has_gl_extension(const char*) { return true; }
+inline int epoxy_gl_version() { return 30; }
