@@ -35,6 +35,7 @@ std::unique_ptr<Channel> stream;   // the one stream; null when none was created
 Channel noStream;                  // handle 0 and stale handles
 uint32_t lastHandle = 0;           // handle of the newest stream, counting from 1
 SDL_AudioDeviceID device = 0;      // the open output device; 0 when none
+bool deviceMuted = false;          // the callback hands silence, clocks run on; under channelMutex
 int16_t spectrumWindow[FFT_SIZE * 2];  // frames copied for a spectrum; frame loop only
 
 uint64_t now() { return SDL_GetPerformanceCounter(); }
@@ -108,6 +109,7 @@ void SDLCALL fillDevice(void*, Uint8* bytes, int length) {
         return;
     }
     renderFrames(*stream->track, stream->clock.handedFrames, frames, reinterpret_cast<int16_t*>(bytes));
+    if (deviceMuted) std::memset(bytes, 0, length);
     noteDeviceFill(stream->clock, frames, now());
 }
 
@@ -148,9 +150,12 @@ uint32_t audioStreamCreateFile(const char* path) {
     return lastHandle;  // `previous` is released here, outside the lock
 }
 
+namespace {
+
 // Only this thread creates, replaces or frees the stream, so finding the
 // channel needs no lock; moveChannel changes what the callback reads under it.
-bool audioChannelPlayFrom(uint32_t handle, uint64_t bytes) {
+// False when the handle has no stream.
+bool placeChannel(uint32_t handle, uint64_t bytes, bool playing) {
     Channel& channel = channelFor(handle);
     const TrackFormat& format = formatOf(channel);
     const bool playable = isStream(channel);
@@ -158,8 +163,32 @@ bool audioChannelPlayFrom(uint32_t handle, uint64_t bytes) {
     // The silent clock of no stream has no length to stop at.
     const uint64_t wholeFrames = bytes / format.bytesPerFrame();
     const uint64_t frame = playable ? std::min(wholeFrames, format.frames) : wholeFrames;
-    moveChannel(channel, frame, [&](PlayClock& clock) { startClock(clock, frame, deviceDriven, now()); });
+    moveChannel(channel, frame, [&](PlayClock& clock) {
+        startClock(clock, frame, deviceDriven, now());
+        clock.running = playing;
+    });
     return playable;
+}
+
+}  // namespace
+
+bool audioChannelPlayFrom(uint32_t handle, uint64_t bytes) { return placeChannel(handle, bytes, true); }
+
+void audioChannelHoldAt(uint32_t handle, uint64_t bytes) { placeChannel(handle, bytes, false); }
+
+uint64_t audioChannelPause(uint32_t handle) {
+    std::lock_guard<std::mutex> lock(channelMutex);
+    Channel& channel = channelFor(handle);
+    const uint64_t frame = readClock(channel.clock, now(), SDL_GetPerformanceFrequency());
+    channel.clock.running = false;
+    return frame * formatOf(channel).bytesPerFrame();
+}
+
+bool audioSetMuted(bool muted) {
+    if (!device) return false;
+    std::lock_guard<std::mutex> lock(channelMutex);
+    deviceMuted = muted;
+    return true;
 }
 
 bool audioChannelPlay(uint32_t handle) { return audioChannelPlayFrom(handle, 0); }
@@ -216,6 +245,7 @@ void audioFree() {
     if (device) {
         SDL_CloseAudioDevice(device);  // returns once the callback has finished for good
         device = 0;
+        deviceMuted = false;
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         // The last subsystem out releases SDL's process-wide state (its D-Bus link).
         if (SDL_WasInit(0) == 0) SDL_Quit();

@@ -28,6 +28,17 @@ uint32_t audioStreamCreateFile(const char* path);
 bool audioChannelPlayFrom(uint32_t handle, uint64_t bytes);
 // audioChannelPlayFrom(handle, 0).
 bool audioChannelPlay(uint32_t handle);
+// Holds the position where the listener is now (silence follows what the
+// device already holds, a few milliseconds) and returns it in bytes; on a
+// silent clock as well. audioChannelPlayFrom that position resumes, and
+// audioChannelHoldAt moves a held position without playing.
+uint64_t audioChannelPause(uint32_t handle);
+// Puts a held channel at `bytes` (as audioChannelPlayFrom rounds it), still
+// held.
+void audioChannelHoldAt(uint32_t handle, uint64_t bytes);
+// Silence on the device while muted; the position keeps advancing. False
+// when there is no device to mute.
+bool audioSetMuted(bool muted);
 
 // Moves the position to `bytes` (down to a whole frame, at most the length).
 // False for no stream or a position past the end. Outside what is decoded

@@ -76,6 +76,12 @@ bool openMusicTrack(const char* path) {
 
 bool playMusicFrom(uint64_t bytes) { return audioChannelPlayFrom(musicStream, bytes); }
 
+uint64_t pauseMusic() { return audioChannelPause(musicStream); }
+
+void holdMusicAt(uint64_t bytes) { audioChannelHoldAt(musicStream, bytes); }
+
+bool setMusicMuted(bool muted) { return audioSetMuted(muted); }
+
 // A failed play leaves no stream, so the move to 0 that follows is a no-op
 // then: the order against a report shown in between does not matter.
 bool playMusicFromStart() {

@@ -68,6 +68,14 @@ bool playMusicFromStart();
 // Playing from `bytes` instead of the start, also on the silent clock of a
 // missing track: a later start of music and timeline.
 bool playMusicFrom(uint64_t bytes);
+// Pausing: the position heard is held (returned, bytes) and the signals
+// refreshed from it stand still; playMusicFrom that position resumes.
+// holdMusicAt moves a held position without playing.
+uint64_t pauseMusic();
+void holdMusicAt(uint64_t bytes);
+// Silence while muted, the position running on; false when there is no output
+// device to mute.
+bool setMusicMuted(bool muted);
 // The position heard, less pictureDelayBytes, and the device's spectrum there.
 void refreshSyncSignals();
 void stopMusic();

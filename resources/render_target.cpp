@@ -94,3 +94,10 @@ void endRenderToTexture() {
     glPopAttrib();
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, screenFramebuffer);
 }
+
+// The clear colour is the fixed state's transparent black.
+void clearRenderTarget() {
+    beginRenderToTexture();
+    glClear(GL_COLOR_BUFFER_BIT);
+    endRenderToTexture();
+}

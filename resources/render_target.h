@@ -34,6 +34,8 @@ bool createRenderTarget();
 void deleteRenderTarget();
 void beginRenderToTexture();
 void endRenderToTexture();
+// renderTex1 back to transparent black, as the target starts (renderTex1 not bound).
+void clearRenderTarget();
 
 // True when the driver offers GL_EXT_framebuffer_object; no entry point of the
 // extension is called otherwise.

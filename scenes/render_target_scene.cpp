@@ -92,6 +92,28 @@ void drawRenderTargetPart() {
     drawMeshC();
     sphereMappingOff();
 }
+
+// Whether the square, whatever its turn, covers all of renderTex1: the
+// target's corners, at the square's depth under the projection in force, lie
+// well inside the circle the square's sides touch. With the 4:3 picture's
+// projection they lie at about 0.9 of its radius.
+bool squareCoversTarget() {
+    constexpr double SQUARE_INNER_RADIUS = 1.0;  // half the side: the quad spans -1..1 both ways
+    constexpr double EDGE_MARGIN = 0.99;         // clear of the rasteriser's edge rules
+    GLdouble m[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, m);
+    const double depth = -SQUARE_Z;
+    if (m[0] == 0.0 || m[5] == 0.0) return false;
+    for (double sx : {-1.0, 1.0})
+        for (double sy : {-1.0, 1.0}) {
+            // Eye-space x, y whose clip coordinates land on that corner of the viewport.
+            const double x = (sx * depth + m[8] * depth) / m[0];
+            const double y = (sy * depth + m[9] * depth) / m[5];
+            if (std::hypot(x, y) > SQUARE_INNER_RADIUS * EDGE_MARGIN) return false;
+        }
+    return true;
+}
+
 }  // namespace
 
 // The square turns by spinPhase * SQUARE_TURN degrees, a whole turn every
@@ -100,16 +122,20 @@ void drawRenderTargetPart() {
 // with one binding of the target and one depth clear for all of them: every
 // square lies at the same depth, so under GL_LEQUAL each still covers the
 // ones before it as after a clear of its own (a clear costs llvmpipe a few
-// milliseconds, a square far less).
+// milliseconds, a square far less). Where every pass covers the whole target
+// (the 4:3 picture's projection), the last pass alone decides every texel and
+// is the only one drawn: a start or seek there costs one square, not 163.
 void replayRenderTargetHistory(double position) {
     constexpr double TURN_BYTES = 480000.0;   // 360 / SQUARE_TURN units of spinPhase
     constexpr double STEP_BYTES = MUSIC_BYTES_PER_SECOND / 60.0;
     if (position < RENDER_PART_FROM || position >= RENDER_PART_UNTIL) return;
     const double from = std::max(double(RENDER_PART_FROM), position - TURN_BYTES);
+    const bool lastPassAlone = squareCoversTarget();
     sphereMappingOn(GL_REPLACE);
     beginRenderToTexture();
     beginLayer();
     for (double p = from; p < position; p += STEP_BYTES) {
+        if (lastPassAlone && p + STEP_BYTES < position) continue;
         setFrameInput({MUSIC_BYTES_PER_FRAME * static_cast<uint64_t>(p / MUSIC_BYTES_PER_FRAME), {}, {}});
         glLoadIdentity();
         drawSquare();

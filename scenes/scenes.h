@@ -39,13 +39,21 @@ int runSceneChain();
 // renderTex1 as a run from the start leaves it at `position`: inside the
 // render-target scene's meshes part, its passes of the square's last turn
 // replayed alone (down to whole frames, under the state that part gives the
-// pass); elsewhere nothing. Nothing reaches the window; the sync signals may
+// pass; only the last one where every pass covers the whole target); elsewhere
+// nothing. Nothing reaches the window; the sync signals may
 // be left at the last pass's position.
 void replayRenderTargetHistory(double position);
 
+// The timeline as a fresh process has it before its first frame: the intro
+// waiting for it and every later scene waiting, the GL state the scenes hand
+// on back at its start-up values, renderTex1 holding no pass. Seeks call it
+// before prepareTimelineAt, so a seek shows what a start there shows.
+void restartTimeline();
+
 // Makes the next frame the one a run from the start would draw at `position`
 // (bytes, before the end of the timeline): one frame of every earlier part is
-// drawn and never presented, so the GL state the scenes hand on is in force;
+// drawn (inside a one-pixel scissor box) and never presented, so the GL state
+// the scenes hand on is in force;
 // inside the render-target part, the passes of the last turn of its square
 // are replayed into renderTex1 as well. The scene that owns the position is
 // then the active one, the earlier ones finished, the later ones waiting, and

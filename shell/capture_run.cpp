@@ -1,8 +1,11 @@
 // The capture run on the GL thread: the off-screen stage (shell/stage.h), the
 // music decoded whole, and per frame the inputs (musicBytePos, spinPhase,
 // musicSeconds, fftBins, elapsedSeconds) set through setFrameInput from the
-// frame's exact position before the scene chain draws it. Read-back, conversion and encoding overlap
-// on the pipeline's threads. SIGINT ends the run at the next frame.
+// frame's exact position before the scene chain draws it. Frames are drawn
+// into the stage's surfaces in turn and each is read back while the next is
+// built, so the rasteriser and the GL thread work at once; conversion and
+// encoding overlap on the pipeline's threads. SIGINT ends the run at the next
+// frame.
 //
 // Live play draws each frame with the signals read just before the previous
 // frame was presented, so the picture a viewer sees lags the sound by about a
@@ -38,6 +41,7 @@ namespace {
 
 constexpr int MIN_SIZE = 16, MAX_WIDTH = 3840, MAX_HEIGHT = 2160;  // pixels
 constexpr int MAX_FPS = 240;
+const char* const READ_BACK_FAILED = "reading the picture back from OpenGL failed";
 
 volatile std::sig_atomic_t interruptRequested = 0;  // set by SIGINT
 
@@ -108,12 +112,31 @@ bool passOldestFrame(ReadbackRing& ring, FramePipeline& pipeline) {
     return read;
 }
 
+// Starts reading frame k back from its surface into the ring, first passing
+// the oldest frame on when the ring is full; false when that one could not be
+// read. The frame being drawn stays bound for drawing: binding frame k's
+// surface for reading alone leaves llvmpipe no reason to wait for the frame
+// just built.
+bool readBackFrame(uint64_t k, ReadbackRing& ring, FramePipeline& pipeline) {
+    if (readbackRingFull(ring) && !passOldestFrame(ring, pipeline)) return false;
+    const uint64_t begin = steadyNanoseconds();
+    glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, offscreenSurfaceOf(k));
+    issueReadback(ring);
+    glBindFramebufferEXT(GL_READ_FRAMEBUFFER_EXT, screenFramebuffer);
+    pipeline.times.readBack += steadyNanoseconds() - begin;
+    return true;
+}
+
 struct LoopResult {
     uint64_t frames = 0;       // frames drawn and handed on
     std::string failure;       // the first failure, or ""
     bool interrupted = false;
 };
 
+// Frame k is built while frame k - 1 rasterises, then k - 1 is read back:
+// every frame is still drawn in order with its own inputs, into a surface
+// cleared first, and the render texture that frames build on sees the same
+// passes in the same order, so the pictures are those of one surface.
 LoopResult captureFrames(const CaptureOptions& o, const DecodedTrack& track, uint64_t frameLimit,
                          ReadbackRing& ring, FramePipeline& pipeline, Progress& progress) {
     LoopResult result;
@@ -126,23 +149,24 @@ LoopResult captureFrames(const CaptureOptions& o, const DecodedTrack& track, uin
         }
         if (pipeline.failed) break;
         const uint64_t begin = steadyNanoseconds();
+        drawOnOffscreenSurfaceOf(k);
         setCaptureSignals(track, o.startSeconds, k, o.fps);
         if (!runSceneChain()) break;  // every scene declined: the timeline is over
         if (waitForDrawing) glFinish();
+        glFlush();  // the rasteriser starts on frame k
         pipeline.times.render += steadyNanoseconds() - begin;
-
-        if (readbackRingFull(ring) && !passOldestFrame(ring, pipeline)) {
-            result.failure = "reading the picture back from OpenGL failed";
+        ++result.frames;
+        if (k == 0) continue;
+        if (!readBackFrame(k - 1, ring, pipeline)) {
+            result.failure = READ_BACK_FAILED;
             break;
         }
-        const uint64_t readBegin = steadyNanoseconds();
-        issueReadback(ring);
-        pipeline.times.readBack += steadyNanoseconds() - readBegin;
-        ++result.frames;
         updateProgress(progress, pipeline.framesEncoded, (steadyNanoseconds() - started) / 1e9, stderr);
     }
+    if (result.failure.empty() && result.frames > 0 && !readBackFrame(result.frames - 1, ring, pipeline))
+        result.failure = READ_BACK_FAILED;  // the last frame drawn
     while (result.failure.empty() && readbackPending(ring))
-        if (!passOldestFrame(ring, pipeline)) result.failure = "reading the picture back from OpenGL failed";
+        if (!passOldestFrame(ring, pipeline)) result.failure = READ_BACK_FAILED;
     return result;
 }
 

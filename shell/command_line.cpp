@@ -82,6 +82,18 @@ CLI::Option* addCaptureOptions(CLI::App& app, CaptureOptions& capture) {
 CLI::Option* addCaptureOptions(CLI::App&, CaptureOptions&) { return nullptr; }
 #endif
 
+const char* const CONTROL_KEYS_HELP =
+    "Keys while playing:\n"
+    "  Escape                  quit\n"
+    "  Space                   pause / resume\n"
+    "  Left, Right             5 s back / forward\n"
+    "  Page Up, Page Down      30 s back / forward\n"
+    "  Ctrl+Left, Ctrl+Right   start of the previous / next part\n"
+    "  Home                    from the start\n"
+    "  F                       fullscreen / window\n"
+    "  M                       mute / unmute\n"
+    "A bar along the bottom of the picture shows the position for two seconds after each.";
+
 bool windowedByEnvironment() {
     const char* value = std::getenv("KV2007_WINDOWED");
     return value && std::strcmp(value, "1") == 0;
@@ -147,8 +159,12 @@ int parseCommandLine(int argc, const char* const* argv, DemoOptions& options) {
         ->capture_default_str();
     auto* mute = app.add_flag("--mute", options.mute,
                               "Open no audio device: the picture runs on the silent clock");
+    auto* loop = app.add_flag("--loop", options.loop,
+                              "At the end of the timeline start again from the start, until Escape");
     CLI::Option* capture = addCaptureOptions(app, options.capture);
-    if (capture) capture->excludes(fullscreen)->excludes(desktop)->excludes(windowed)->excludes(mute);
+    if (capture)
+        capture->excludes(fullscreen)->excludes(desktop)->excludes(windowed)->excludes(mute)->excludes(loop);
+    app.footer(CONTROL_KEYS_HELP);
 
     try {
         app.parse(argc, argv);

@@ -14,6 +14,7 @@
 #include "resources/data_set.h"
 #include "scenes/scenes.h"
 #include "shell/command_line.h"
+#include "shell/controls.h"
 #include "shell/frame_timer.h"
 #include "shell/message_box.h"
 #include "shell/stage.h"
@@ -23,13 +24,18 @@
 uint64_t presentedFrameCount = 0;   // frames presented since start-up
 static uint64_t startPosition = 0;  // bytes of music where music and timeline begin (--start)
 
+// A seek waiting from the keys is prepared first; with --loop the end of the
+// chain draws the first frame of the run again instead.
 FrameOutcome produceFrame() {
-    if (windowActive && !runSceneChain()) return FrameOutcome::TimelineOver;
+    if (!applyPendingSeek()) return FrameOutcome::TimelineOver;
+    if (windowActive && !runSceneChain() && !(restartTimelineIfLooping() && runSceneChain()))
+        return FrameOutcome::TimelineOver;
+    drawTimelineBarIfShown();
     // Whatever the chain drew in this pass is dropped: the frame is never shown.
     if (keyDown[VK_ESCAPE_CODE] || takeEscapePress()) return FrameOutcome::EscapePressed;
     refreshSyncSignals();
     SDL_GL_SwapWindow(hWnd);
-    setFrameInput({{}, {}, frameTimer.elapsed()});
+    setFrameInput({{}, {}, shownElapsedSeconds(frameTimer.elapsed())});
     if (presentedFrameCount++ == 0) startupTimings.firstFrame = elapsedSeconds;
     return FrameOutcome::Presented;
 }

@@ -35,6 +35,7 @@ struct DemoOptions {
     std::string dataDirectory;     // --data; empty: found by findDataDirectory
     int audioOffsetMs = 0;         // --audio-offset: the picture follows the sound this much later
     bool mute = false;             // --mute: no audio device, the picture on the silent clock
+    bool loop = false;             // --loop: the timeline starts again at its end (not with --capture)
     // --capture FILE: a video file instead of play (path empty: play). --size
     // and --start apply to it too; --fps, --end, --crf and --quiet only to it.
     // Builds without capture (DEMO_CAPTURE off) have none of these options.

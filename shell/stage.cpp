@@ -1,7 +1,8 @@
 // Opening and closing the picture for every target: a window with its mode
-// change or question for the player, a hidden window and an off-screen
-// framebuffer for capture; textures and render target on both. Reads the
-// shell's options (size, picture mode) and writes screenFramebuffer.
+// change or question for the player, a hidden window and off-screen
+// framebuffers drawn into in turn for capture; textures and render target on
+// both. Reads the shell's options (size, picture mode) and writes
+// screenFramebuffer.
 #include "shell/stage.h"
 
 #include <epoxy/gl.h>
@@ -26,7 +27,7 @@ constexpr int DEMO_BITS = 32;    // bits per pixel of the fullscreen mode
 // Off-screen depth at 24 bits, at least what the window's 16-bit request gets.
 constexpr GLenum OFFSCREEN_DEPTH = GL_DEPTH_COMPONENT24;
 
-Framebuffer offscreenSurface;      // capture's screen; no names in live play
+Framebuffer offscreenSurfaces[OFFSCREEN_SURFACES];  // capture's screens; no names in live play
 bool boxesGoToStderr = false;      // the off-screen stage installed boxToStderr
 
 // Nothing may block an off-screen run: a box the demo would show goes to
@@ -36,12 +37,17 @@ MessageAnswer boxToStderr(const char*, const char* text, MessageIcon, MessageBut
     return MessageAnswer::No;
 }
 
-bool openOffscreenSurface(int width, int height) {
-    if (!framebufferExtensionAvailable()) return false;
-    const bool complete = buildFramebuffer(offscreenSurface, 0, width, height, OFFSCREEN_DEPTH);
-    glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
-    glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
-    screenFramebuffer = offscreenSurface.name;
+// Reading one surface while drawing into another needs the separate read
+// binding of framebuffer blits.
+bool openOffscreenSurfaces(int width, int height) {
+    if (!framebufferExtensionAvailable() || !epoxy_has_gl_extension("GL_EXT_framebuffer_blit")) return false;
+    bool complete = true;
+    for (Framebuffer& surface : offscreenSurfaces) {
+        complete = buildFramebuffer(surface, 0, width, height, OFFSCREEN_DEPTH) && complete;
+        glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
+        glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
+    }
+    drawOnOffscreenSurfaceOf(0);
     return complete;
 }
 
@@ -78,7 +84,7 @@ std::string openOffscreenStage(int width, int height) {
     boxesGoToStderr = true;
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // SIGINT belongs to the capture run
     std::string failure = createHiddenWindow(OFFSCREEN_TITLE);
-    if (failure.empty() && !openOffscreenSurface(width, height))
+    if (failure.empty() && !openOffscreenSurfaces(width, height))
         failure = "no off-screen framebuffer of " + std::to_string(width) + "x" + std::to_string(height);
     if (failure.empty()) {
         fourThreePicture = true;  // other aspects: the player's 4:3 picture between black bars
@@ -91,13 +97,20 @@ std::string openOffscreenStage(int width, int height) {
     return failure;
 }
 
+unsigned int offscreenSurfaceOf(uint64_t frame) { return offscreenSurfaces[frame % OFFSCREEN_SURFACES].name; }
+
+void drawOnOffscreenSurfaceOf(uint64_t frame) {
+    screenFramebuffer = offscreenSurfaceOf(frame);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, screenFramebuffer);
+}
+
 void closeStage() {
     if (hRC) {  // what exists needs the context it was made in
         deleteRenderTarget();
-        deleteFramebuffer(offscreenSurface);
+        for (Framebuffer& surface : offscreenSurfaces) deleteFramebuffer(surface);
         releaseTextures();
     }
-    offscreenSurface = Framebuffer{};
+    for (Framebuffer& surface : offscreenSurfaces) surface = Framebuffer{};
     screenFramebuffer = 0;
     destroyDemoWindow();
     if (boxesGoToStderr) setMessageBoxHandler(nullptr);

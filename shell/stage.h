@@ -3,6 +3,7 @@
 // framebuffer of the output size (capture); on either, the fixed GL state,
 // the textures and the render target; and one teardown for both.
 #pragma once
+#include <cstdint>
 #include <string>
 
 // The player's stage: the demo window and its context and fixed GL state,
@@ -15,9 +16,16 @@ bool openDemoPicture(bool fullscreenRequested);
 bool startRenderTarget();
 
 // An off-screen stage of width x height pixels standing in for the screen,
-// with the 4:3 picture centred in it. "" when open; else the reason, with
-// nothing left open. No box is ever shown: its text goes to stderr.
+// with the 4:3 picture centred in it: OFFSCREEN_SURFACES framebuffers, so
+// that one is read back while the next frame is drawn into another. "" when
+// open; else the reason, with nothing left open. No box is ever shown: its
+// text goes to stderr.
+constexpr int OFFSCREEN_SURFACES = 2;
 std::string openOffscreenStage(int width, int height);
+// The off-screen framebuffer that frame k (counted from 0) is drawn into.
+unsigned int offscreenSurfaceOf(uint64_t frame);
+// Makes it the screen that passes return to, and binds it.
+void drawOnOffscreenSurfaceOf(uint64_t frame);
 
 // Render target, off-screen surface, textures and window released, in that
 // order; whichever stage is open.

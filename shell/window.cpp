@@ -20,6 +20,7 @@
 #include <cstring>
 #include <string>
 
+#include "shell/controls.h"
 #include "shell/message_box.h"
 #include "shell/startup_timings.h"
 
@@ -374,7 +375,11 @@ bool demoWindowProc(const SDL_Event& event) {
         return true;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
-        if (int vk = virtualKeyFromSdl(event.key.keysym.sym)) keyDown[vk] = event.type == SDL_KEYDOWN;
+        if (int vk = virtualKeyFromSdl(event.key.keysym.sym)) {
+            keyDown[vk] = event.type == SDL_KEYDOWN;
+            if (event.type == SDL_KEYDOWN)
+                handleControlKey(vk, (event.key.keysym.mod & KMOD_CTRL) != 0, event.key.repeat != 0);
+        }
         if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) escapePressLatched = true;
         break;
     case SDL_WINDOWEVENT:

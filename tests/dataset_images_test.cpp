@@ -1,6 +1,7 @@
 // The committed data set's 65 images: each at its catalogue path and decodable by DevIL (the
 // library the texture catalogue loads with); cut-outs with hard alpha, their drawings on
-// screen where the scenes put the quads; the generator redraws them byte for byte.
+// screen where the scenes put the quads; the generator redraws them byte for byte, and every
+// PNG decodes to the pixels it was first drawn with, whatever form its file takes.
 #include <epoxy/gl.h>
 #include <IL/il.h>
 #include <IL/ilu.h>
@@ -158,6 +159,81 @@ long litPixelsOfCaption(GLuint texture, float reference) {
     return lit;
 }
 
+// FNV-1a over the size, the alpha flag and the RGBA bytes (top row first) DevIL decodes.
+uint64_t pixelDigest(const DecodedImage& image) {
+    uint64_t digest = 14695981039346656037ull;
+    auto mix = [&](uint8_t byte) { digest = (digest ^ byte) * 1099511628211ull; };
+    for (int value : {image.width, image.height, int(image.hasAlpha)})
+        for (int shift = 0; shift < 32; shift += 8) mix(uint8_t(value >> shift));
+    for (uint8_t byte : image.rgba) mix(byte);
+    return digest;
+}
+
+// The PNGs' pixels as drawn, recorded from the files before they were rewritten in the form
+// that decodes fastest. Redrawing an image on purpose means recording its digest anew.
+const std::vector<std::pair<std::string, uint64_t>> pngPixelDigests = {
+    {"GroupLogo.png", 0x8ec4637569b7c90eull},
+    {"EnvA.png", 0xcf411cea7b141c76ull},
+    {"Thanks.png", 0x3e312e18cf396b20ull},
+    {"ThanksGroups.png", 0xa63560e46a03d1cfull},
+    {"Riddle.png", 0x23a2a983b3ba0b7ull},
+    {"Banner.png", 0xfe2932da272f2cdbull},
+    {"Lyrics/Line01.png", 0xaa019f7c896cdba1ull},
+    {"Lyrics/Line02.png", 0x21419eb144fd5a97ull},
+    {"Lyrics/Line03.png", 0xfced1903729707f1ull},
+    {"Lyrics/Line04.png", 0x1bca57b223e08081ull},
+    {"Lyrics/Line05.png", 0x4de0360ed8501518ull},
+    {"Lyrics/Line06.png", 0x1b3038a13c444c29ull},
+    {"Lyrics/Line07.png", 0x9a40e15e27998781ull},
+    {"Lyrics/Line08.png", 0xa54713460d07d7f0ull},
+    {"Lyrics/Line09.png", 0xdc7629b50bf958d7ull},
+    {"Lyrics/Line10.png", 0xd80a4889719a0637ull},
+    {"Lyrics/Line11.png", 0x68864ee8cced2242ull},
+    {"Lyrics/Line12.png", 0xecf18fcadc33a717ull},
+    {"Lyrics/Line13.png", 0x7342cff416a53e40ull},
+    {"Lyrics/Line14.png", 0x8acdd3943394cdbbull},
+    {"Lyrics/Line15.png", 0x2ff4b99283245721ull},
+    {"Lyrics/Line16.png", 0xa2197b05e9f3d80aull},
+    {"Lyrics/Line17.png", 0xd9a2f8633df5e7b9ull},
+    {"Lyrics/Line18.png", 0xb1bc80235d11697bull},
+    {"Lyrics/Line19.png", 0xaf3fdacad035ce2ull},
+    {"Lyrics/Line20.png", 0xb03e1ed8cc66cd03ull},
+    {"Lyrics/Line21.png", 0x95324247e2daee77ull},
+    {"Lyrics/Line22.png", 0xb776809cd6706ba6ull},
+    {"Lyrics/Line23.png", 0x1951af1fd0f1778cull},
+    {"Lyrics/Line24.png", 0x49a91f45119bf831ull},
+    {"Lyrics/Line25.png", 0x84d779f9c203ab8full},
+    {"Lyrics/Line26.png", 0x3c3044d6d16328eaull},
+    {"Lyrics/Line27.png", 0xf51ee3ee382e8aafull},
+    {"Lyrics/Line28.png", 0x2f2a1ddb71460d91ull},
+    {"Lyrics/Line29.png", 0xebac9b76170ea9cfull},
+    {"Lyrics/Line30.png", 0xcbff50d34f6fbaddull},
+    {"Lyrics/Line31.png", 0xfde9fd75876d8c91ull},
+    {"Lyrics/Line32.png", 0x2da83d1030257afeull},
+    {"Lyrics/Line33.png", 0x2a076125e85cc9ffull},
+    {"Lyrics/Line34.png", 0x3df94270de3b30d7ull},
+    {"Lyrics/Line35.png", 0x9eaa449117a57413ull},
+    {"Lyrics/Line36.png", 0xe0c4d717ea166e8dull},
+    {"Lyrics/Line37.png", 0xcc89d6a960b298ull},
+    {"Lyrics/Line38.png", 0x3d4d4483c6725de0ull},
+    {"Lyrics/Line39.png", 0xb2f64d2ae980b2b3ull},
+    {"Lyrics/Line40.png", 0x620053bab4060508ull},
+    {"Lyrics/Line41.png", 0xae5e12c3dd261c72ull},
+    {"Lyrics/rap_01.png", 0xaf71aa47f6ee9195ull},
+    {"Lyrics/rap_02.png", 0x8a277ee209fc8c33ull},
+    {"Lyrics/rap_03.png", 0xf29bc73f7d33700dull},
+    {"Lyrics/rap_04.png", 0xb96f9c7edb09610ull},
+    {"Lyrics/rap_05.png", 0x36455a97afe41b2ull},
+    {"Lyrics/rap_06.png", 0xbc5d58b7b4da5e00ull},
+    {"Lyrics/rap_07.png", 0x19c8d369f2b2f3d1ull},
+    {"Lyrics/rap_08.png", 0xa14404328ad683d7ull},
+    {"Lyrics/rap_09.png", 0x7d4818e8d242fa6eull},
+    {"Lyrics/rap_10.png", 0xceb699b4cb17ea81ull},
+    {"Lyrics/rap_11.png", 0xa495f301dac8cf1aull},
+    {"Lyrics/rap_12.png", 0x3beee3bf275c7917ull},
+    {"Lyrics/rap_13.png", 0xade918a8b9b45f4ull},
+};
+
 }  // namespace
 
 TEST(DataSetImages, EveryImageDecodesAtItsPathInSizesTheDriverTakes) {
@@ -274,6 +350,22 @@ TEST(DataSetImages, ImagesTogetherLeaveRoomForTheMusicInEightMegabytes) {
     for (const auto& expected : dataSet())
         if (fs::is_regular_file(dataDir + expected.path)) total += fs::file_size(dataDir + expected.path);
     EXPECT_LE(total, uintmax_t(4) << 20) << total << " bytes";
+}
+
+TEST(DataSetImages, EveryPngHoldsThePixelsItWasDrawnWith) {
+    std::vector<std::string> pngs;
+    for (const auto& expected : dataSet())
+        if (expected.path.size() > 4 && expected.path.substr(expected.path.size() - 4) == ".png")
+            pngs.push_back(expected.path);
+    ASSERT_EQ(pngs.size(), pngPixelDigests.size());
+    for (size_t i = 0; i < pngs.size(); ++i) {
+        const auto& [path, digest] = pngPixelDigests[i];
+        EXPECT_EQ(pngs[i], path);
+        DecodedImage image;
+        ASSERT_TRUE(loadImage(dataDir + path, image)) << path;
+        EXPECT_EQ(pixelDigest(image), digest)
+            << path << ": {\"" << path << "\", 0x" << std::hex << pixelDigest(image) << "ull},";
+    }
 }
 
 TEST(DataSetGenerator, RedrawsImagesOfEveryKindByteForByte) {

@@ -282,6 +282,27 @@ TEST(CaptureFile, SameCommandTwiceGivesIdenticalFramesAndTheHandoverOnItsFrame) 
     EXPECT_GE(psnr(f[30], here), psnr(f[31], here) + NEIGHBOUR_MARGIN_DB);
 }
 
+// Frames are drawn into two surfaces in turn and each read back while the next
+// is built; the render texture the meshes part shows builds on itself frame by
+// frame, so its frames, the last one too, must be those of one surface drawn
+// in order.
+TEST(CaptureFile, RenderTargetFramesAreThoseOfOneSurfaceDrawnInOrder) {
+    const std::string dir = makeScratchDir("render_target");
+    const std::string file = dir + "/clip.mkv";
+    const Outcome run = capture({"--capture", file, "--size", "320x240", "--start", "100", "--end", "100.5",
+                                 "--quiet"});
+    ASSERT_EQ(run.exitCode, 0) << run.stderrText;
+    VideoFile v;
+    ASSERT_TRUE(readVideoFile(file, v));
+    ASSERT_EQ(v.frames.size(), size_t(FPS / 2));
+    for (const uint64_t frame : {uint64_t(14), uint64_t(FPS / 2 - 1)}) {
+        const std::vector<uint8_t> here = renderHere(100.0, frame);
+        EXPECT_GE(psnr(v.frames[frame], here), MIN_PSNR_DB) << "frame " << frame;
+        EXPECT_GE(psnr(v.frames[frame], here), psnr(v.frames[frame - 1], here) + NEIGHBOUR_MARGIN_DB)
+            << "frame " << frame << " is nearer its predecessor's render";
+    }
+}
+
 TEST(CaptureFile, RefusalsSayWhyExitNonZeroAndLeaveNoFile) {
     const std::string dir = makeScratchDir("refusals");
     struct Case {

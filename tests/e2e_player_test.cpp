@@ -1,7 +1,7 @@
 // The player's options on the real binary, each on its own X server: a start
-// part-way that shows the title first, a bad option that opens nothing, and
+// part-way that shows the title first, a bad option that opens nothing,
 // borderless fullscreen on a wide screen, which shows the windowed picture
-// scaled up between black bars.
+// scaled up between black bars, and the watching keys while it plays.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -74,6 +74,24 @@ TEST(Player, StartAt22ShowsTheTitleFirstWindowedAndOnAWideDesktopBetweenBars) {
             title.push_back(titleImageAt(titleImage, (2 * i + 1) * 800 / (2 * GRID), (2 * j + 1) * 600 / (2 * GRID)));
     EXPECT_GE(matchingPoints(windowed, title), GRID * GRID * 3 / 4)
         << "the first picture is not the title";
+}
+
+// Keys tapped as a viewer taps them: a seek, a pause, F from the window to
+// borderless fullscreen (the window then covers the screen), then Escape.
+TEST(Player, RightSpaceFAndEscapeWhilePlaying) {
+    RealDemo demo;
+    ASSERT_FALSE(startAndLook(demo, 1024, 768, {"--windowed", "--start", "22", "--mute"}, 0, 800, 600).empty())
+        << "nothing was drawn";
+    ASSERT_NE(demo.waitForWindow(), 0u);
+    for (const char* key : {"Right", "space", "f"}) {
+        ASSERT_TRUE(demo.server.setKey(key, true));
+        demo.server.setKey(key, false);
+    }
+    const auto screen = std::make_pair(1024, 768);
+    EXPECT_TRUE(waitUntil([&] { return demo.server.windowSize(demo.window) == screen; }, demo.patience, 0.05))
+        << "F left the window as it was";
+    EXPECT_TRUE(demo.running());
+    demo.endWithEscape(5.0);
 }
 
 TEST(Player, BadOptionEndsWithCodeTwoAndNoWindow) {

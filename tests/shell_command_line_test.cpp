@@ -39,9 +39,10 @@ TEST(CommandLine, GoodLinesSetTheirOptionsAndNoneKeepsEveryDefault) {
     EXPECT_EQ(p.options.vsync, VsyncMode::Adaptive);
     EXPECT_EQ(p.options.startSeconds, 0.0);
     EXPECT_FALSE(p.options.mute);
+    EXPECT_FALSE(p.options.loop);
 
     p = parse({"--windowed", "--size", "1280x960", "--start", "2:15.5", "--vsync", "off",
-               "--audio-offset", "-40", "--mute"});
+               "--audio-offset", "-40", "--mute", "--loop"});
     ASSERT_EQ(p.exitCode, KEEP_RUNNING) << p.error;
     EXPECT_EQ(p.options.picture, PictureMode::Windowed);
     EXPECT_EQ(p.options.width, 1280);
@@ -50,6 +51,7 @@ TEST(CommandLine, GoodLinesSetTheirOptionsAndNoneKeepsEveryDefault) {
     EXPECT_EQ(p.options.vsync, VsyncMode::Off);
     EXPECT_EQ(p.options.audioOffsetMs, -40);
     EXPECT_TRUE(p.options.mute);
+    EXPECT_TRUE(p.options.loop);
 
     EXPECT_EQ(parse({"--desktop"}).options.picture, PictureMode::Desktop);
     const ScopedEnv windowed("KV2007_WINDOWED", "1");
@@ -102,7 +104,8 @@ TEST(CommandLine, CaptureTakesItsOwnOptionsAndSharesSizeAndStart) {
 
     for (const auto& line : std::vector<std::vector<std::string>>{
              {"--fps", "30"}, {"--capture", "a.mp4", "--fps", "0"}, {"--capture", "a.mp4", "--end", "x"},
-             {"--capture", "a.mp4", "--windowed"}, {"--capture", "a.mp4", "--crf", "-2"}}) {
+             {"--capture", "a.mp4", "--windowed"}, {"--capture", "a.mp4", "--crf", "-2"},
+             {"--capture", "a.mp4", "--loop"}}) {
         const Parsed bad = parse(line);
         EXPECT_EQ(bad.exitCode, 2) << line[0] << " " << line[1];
         EXPECT_EQ(bad.error.find('\n'), bad.error.size() - 1) << "not one line: " << bad.error;

@@ -12,6 +12,7 @@ import numpy as np
 from PIL import Image
 
 import image_art as art
+import png_writer
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -60,11 +61,19 @@ def catalogue():
     return entries
 
 
+# The PNG form DevIL (libpng) decodes fastest, measured with bench/textures_bench's
+# BM_DecodeImages over every form png_forms.py writes: unfiltered rows leave libpng nothing
+# to undo (the Paeth rows it used to choose cost half the decoding), and deflate level 3
+# inflates in the fewest instructions while keeping the files small.
+PNG_FORM = ("none", 3, "default")  # row filter, deflate level, deflate strategy
+
+
 def save(image, path):
-    """PNG without time or text chunks; JPEG at a fixed quality, baseline, no metadata."""
+    """PNG in PNG_FORM, without time or text chunks; JPEG at a fixed quality, baseline,
+    no metadata."""
     os.makedirs(os.path.dirname(path), exist_ok=True)
     if path.endswith(".png"):
-        image.save(path, "PNG", optimize=True)
+        png_writer.write_png(image, path, *PNG_FORM)
     else:
         image.save(path, "JPEG", quality=art.JPEG_QUALITY, subsampling=0, optimize=True)
 

@@ -2,14 +2,22 @@
 // the demo: `perf_probe startup` starts, presents one frame and shuts down,
 // then prints the start-up milestones; `perf_probe floor` reads and decodes
 // the same files without a window; `perf_probe full` plays the whole timeline
-// and prints the peak resident memory. The demo's own options may follow the
-// mode (`perf_probe startup --start 80`). Run from the project root.
+// and prints the peak resident memory; `perf_probe seek` times seeks from a
+// control call to the first frame presented there, and the resident memory
+// after 50 seeks against none. The demo's own options may follow the mode
+// (`perf_probe startup --start 80`). Run from the project root.
 #include <IL/il.h>
+#include <epoxy/gl.h>
 #include <sys/resource.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+
+#include "scenes/scenes.h"
+#include "shell/controls.h"
 
 #include "audio/decoded_track.h"
 #include "resources/textures.h"
@@ -75,6 +83,65 @@ int probeFullRun() {
     return code;
 }
 
+double residentMegabytes() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * 4096.0 / (1024.0 * 1024.0);
+}
+
+using Clock = std::chrono::steady_clock;
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// From 10 s into the run, a seek to each target: the call, then the frame
+// that shows the target presented and finished. Then where a seek to 100 s
+// spends its time, and the memory after 50 seeks.
+int probeSeeks() {
+    if (!startDemo()) return 1;
+    for (int i = 0; i < 10; ++i) produceFrame();
+    const double noSeeksMb = residentMegabytes();
+    // The first round pays for what a part draws the first time (llvmpipe
+    // compiles its shaders then), as play reaching that part would.
+    for (const char* round : {"first", "again"})
+        for (double target : {20.0, 80.0, 100.0, 170.0}) {
+            seekTo(10.0);
+            produceFrame();
+            glFinish();
+            const auto start = Clock::now();
+            seekTo(target);
+            produceFrame();
+            glFinish();
+            std::printf("seek_to_%.0f_s_ms_%s %.1f\n", target, round, msSince(start));
+        }
+    auto start = Clock::now();
+    restartTimeline();
+    glFinish();
+    std::printf("restart_timeline_ms %.1f\n", msSince(start));
+    start = Clock::now();
+    prepareTimelineAt(double(bytesAtSeconds(100.0)));
+    glFinish();
+    std::printf("prepare_at_100_s_ms %.1f\n", msSince(start));
+    start = Clock::now();
+    replayRenderTargetHistory(double(bytesAtSeconds(100.0)));
+    glFinish();
+    std::printf("replay_at_100_s_ms %.1f\n", msSince(start));
+    for (int i = 0; i < 50; ++i) {
+        seekTo(std::fmod(37.0 * i, 176.0));
+        produceFrame();
+    }
+    const double after50Mb = residentMegabytes();
+    for (int i = 0; i < 200; ++i) {
+        seekTo(std::fmod(37.0 * i, 176.0));
+        produceFrame();
+    }
+    std::printf("rss_no_seeks_mb %.1f rss_after_50_seeks_mb %.1f rss_after_250_seeks_mb %.1f\n",
+                noSeeksMb, after50Mb, residentMegabytes());
+    shutdownDemo();
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -86,6 +153,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(mode, "startup") == 0) return probeStartup();
     if (std::strcmp(mode, "floor") == 0) return probeFloor();
     if (std::strcmp(mode, "full") == 0) return probeFullRun();
-    std::fprintf(stderr, "usage: perf_probe startup|floor|full\n");
+    if (std::strcmp(mode, "seek") == 0) return probeSeeks();
+    std::fprintf(stderr, "usage: perf_probe startup|floor|full|seek\n");
     return 2;
 }

@@ -1,0 +1,182 @@
+// The watching controls in one process: a seek shows the frame a start there
+// shows, a pause holds position, elapsed time and picture and resumes where it
+// stopped, the timeline bar leaves nothing behind, and the seek keys land on
+// the positions they name (clamped; past the end: the end, or with --loop the
+// start). Music runs on the silent clock of no track, through the real loop.
+#include <chrono>
+#include <string>
+
+#include "shell/controls.h"
+#include "shell/demo.h"
+#include "shell/options.h"
+#include "support/scenes_fixture.h"
+
+using namespace scenefix;
+
+namespace {
+[[maybe_unused]] auto* const window = ::testing::AddGlobalTestEnvironment(new SceneWindow);
+
+constexpr double FRAME_BYTES = MUSIC_BYTES_PER_SECOND / 60.0;  // a frame at 60 frames a second
+constexpr int VK_LEFT = 0x25, VK_RIGHT = 0x27, VK_NEXT = 0x22, VK_HOME = 0x24;
+
+float at(double seconds) { return float(bytesAtSeconds(seconds)); }
+
+// The frame the scenes draw from the signals in force, as the loop draws it.
+Frame frameNow() {
+    runSceneChain();
+    return readFrame();
+}
+
+// The loop's own step up to the scenes: the latest target prepared, then drawn.
+Frame firstFrameAfterTheKeys() {
+    EXPECT_TRUE(applyPendingSeek());
+    return frameNow();
+}
+
+// One second of play at `seconds` reaching exactly there: a seek a second
+// before, then a frame every 1/60 s.
+void playUpTo(double seconds) {
+    seekTo(seconds - 1.0);
+    ASSERT_TRUE(applyPendingSeek());
+    for (double p = bytesAtSeconds(seconds - 1.0); p < at(seconds); p += FRAME_BYTES) {
+        setSilentFrameAt(uint64_t(p) / 4 * 4);
+        runSceneChain();
+    }
+    setSilentFrameAt(uint64_t(at(seconds)));
+    runSceneChain();
+}
+
+struct SeekCase {
+    double from, to;         // seconds
+    int key, presses;        // the key and how often it is pressed (the later ones repeats)
+};
+
+class SeekKeys : public ::testing::TestWithParam<SeekCase> {};
+
+// The first frame after the keys equals the first frame of a start at the
+// target in a fresh process: the scenes, the GL state they hand on and
+// renderTex1 all as a run from the start leaves them.
+TEST_P(SeekKeys, FirstFrameEqualsAStartThere) {
+    const SeekCase c = GetParam();
+    prepareTimelineAt(at(c.to));
+    const Frame started = frameNow();
+
+    playUpTo(c.from);
+    for (int i = 0; i < c.presses; ++i) EXPECT_TRUE(handleControlKey(c.key, false, i > 0));
+    EXPECT_EQ(seekTargetBytes, at(c.to));
+    const Frame sought = firstFrameAfterTheKeys();
+    EXPECT_EQ(musicBytePos, at(c.to));
+    EXPECT_EQ(elapsedSeconds, 0.0f);
+    EXPECT_TRUE(sought == started) << "the frame after the seek differs from a start there";
+}
+
+INSTANTIATE_TEST_SUITE_P(BackAndForward, SeekKeys,
+                         ::testing::Values(SeekCase{100, 95, VK_LEFT, 1},    // inside the render-target meshes
+                                           SeekCase{20, 80, VK_NEXT, 2},   // title to photo, a held key
+                                           SeekCase{100, 0, VK_HOME, 1}),  // back to a fresh run's state
+                         [](const auto& info) {
+                             return "From" + std::to_string(int(info.param.from)) + "To" +
+                                    std::to_string(int(info.param.to));
+                         });
+
+// Where each key goes from a position; END: the run ends there (no --loop).
+constexpr double END = -1.0;
+struct TargetCase {
+    const char* name;
+    double from;     // seconds
+    int key;
+    bool ctrl;
+    double toBytes;  // the target, or END
+};
+
+class KeyTargets : public ::testing::TestWithParam<TargetCase> {};
+
+TEST_P(KeyTargets, LandOnTheNamedPositionClamped) {
+    const TargetCase c = GetParam();
+    setSilentFrameAt(uint64_t(at(c.from)));
+    ASSERT_TRUE(handleControlKey(c.key, c.ctrl, false));
+    if (c.toBytes == END) {
+        EXPECT_FALSE(applyPendingSeek()) << "a seek past the end ends the run";
+        demoOptions.loop = true;
+        handleControlKey(c.key, c.ctrl, false);
+        EXPECT_TRUE(applyPendingSeek());
+        EXPECT_EQ(musicBytePos, 0.0f) << "with --loop the run starts again";
+        demoOptions.loop = false;
+        EXPECT_EQ(activeScene(), INTRO);
+        return;
+    }
+    EXPECT_EQ(seekTargetBytes, c.toBytes);
+    EXPECT_TRUE(applyPendingSeek());
+    EXPECT_EQ(activeScene(), int(timelinePartAt(c.toBytes)->scene));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, KeyTargets, ::testing::Values(
+    TargetCase{"LeftClampedAtTheStart", 2.0, VK_LEFT, false, 0.0},
+    TargetCase{"CtrlLeftPreviousPart", 100.0, VK_LEFT, true, TIMELINE_PARTS[RENDER_TARGET_PHOTO].first},
+    TargetCase{"CtrlRightNextPart", 80.0, VK_RIGHT, true, TIMELINE_PARTS[RENDER_TARGET_MESHES].first},
+    TargetCase{"CtrlLeftInTheFirstPart", 10.0, VK_LEFT, true, 0.0},
+    TargetCase{"RightPastTheEnd", 174.0, VK_RIGHT, false, END},
+    TargetCase{"CtrlRightInTheLastPart", 170.0, VK_RIGHT, true, END},
+    TargetCase{"Home", 50.0, VK_HOME, false, 0.0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Paused for a second in the spin scene (which reads elapsed time too), the
+// loop keeps presenting the same position, elapsed time and picture; resumed,
+// the music goes on from the held position, not from where a second later is.
+TEST(Pause, HoldsPositionElapsedTimeAndPictureThenResumesWhereItStopped) {
+    seekTo(40.0);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(produceFrame(), FrameOutcome::Presented);
+    togglePause();
+    ASSERT_EQ(produceFrame(), FrameOutcome::Presented);
+    const float heldAt = musicBytePos, heldElapsed = elapsedSeconds;
+    const Frame held = frameNow();
+
+    using Clock = std::chrono::steady_clock;
+    const auto pausedUntil = Clock::now() + std::chrono::seconds(1);
+    while (Clock::now() < pausedUntil) ASSERT_EQ(produceFrame(), FrameOutcome::Presented);
+    EXPECT_EQ(musicBytePos, heldAt);
+    EXPECT_EQ(elapsedSeconds, heldElapsed);
+    EXPECT_TRUE(frameNow() == held) << "the picture moved while paused";
+
+    const auto resumed = Clock::now();
+    togglePause();
+    ASSERT_EQ(produceFrame(), FrameOutcome::Presented);
+    const double sinceResume = std::chrono::duration<double>(Clock::now() - resumed).count();
+    EXPECT_GE(musicBytePos, heldAt);
+    EXPECT_LE(musicBytePos, heldAt + at(sinceResume) + MUSIC_BYTES_PER_FRAME);
+    EXPECT_GE(elapsedSeconds, heldElapsed);
+    EXPECT_LE(elapsedSeconds, heldElapsed + sinceResume + 0.001);
+}
+
+class TimelineBar : public ::testing::TestWithParam<double> {};
+
+// Two frames from a seek: the bar drawn over the first (it shows), the second
+// equal to the second frame of the same seek without the bar, in every scene.
+TEST_P(TimelineBar, LeavesNothingBehindOnceGone) {
+    auto twoFrames = [](double seconds, bool withBar) {
+        seekTo(seconds);
+        Frame first = firstFrameAfterTheKeys();
+        if (withBar) {
+            handleControlKey(VK_RIGHT, false, false);  // shows the bar ...
+            seekPending = false;                        // ... without moving
+            drawTimelineBarIfShown();
+            first = readFrame();
+        }
+        setSilentFrameAt(uint64_t(at(seconds) + FRAME_BYTES) / 4 * 4);
+        return std::make_pair(first, frameNow());
+    };
+    const auto plain = twoFrames(GetParam(), false);
+    const auto barred = twoFrames(GetParam(), true);
+    EXPECT_FALSE(barred.first == plain.first) << "no bar was drawn";
+    EXPECT_TRUE(barred.second == plain.second) << "the bar left GL state behind";
+
+    timelineBarUntilMs = 1;  // long gone
+    drawTimelineBarIfShown();
+    EXPECT_TRUE(readFrame() == plain.second) << "a bar drawn after its time";
+    EXPECT_EQ(timelineBarUntilMs, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryScene, TimelineBar, ::testing::Values(10.0, 20.0, 45.0, 62.0, 80.0, 100.0, 150.0),
+                         [](const auto& info) { return "At" + std::to_string(int(info.param)) + "s"; });
+
+}  // namespace
