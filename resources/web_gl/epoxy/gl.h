@@ -65,6 +65,15 @@ inline void renderbufferStorage(GLenum target, GLenum format, GLsizei width, GLs
                           width, height);
 }
 
+// The emulation has no glGetDoublev: the matrices it keeps are single
+// precision anyway, so the floats widened lose nothing. Matrix queries only
+// (16 values); other names are not asked for in doubles.
+inline void getDoublev(GLenum name, GLdouble* values) {
+    GLfloat floats[16] = {};
+    glGetFloatv(name, floats);
+    for (int i = 0; i < 16; ++i) values[i] = floats[i];
+}
+
 // WebGL knows only the mipmap and derivative hints; the fixed pipeline's
 // quality hints (perspective correction, point smoothing) have nothing to
 // steer there and would each log an INVALID_ENUM.
@@ -80,6 +89,7 @@ inline void hint(GLenum target, GLenum mode) {
 #define glPushAttrib web_gl::pushAttrib
 #define glPopAttrib web_gl::popAttrib
 #define glHint web_gl::hint
+#define glGetDoublev web_gl::getDoublev
 
 // The framebuffer object calls under their EXT names do not link; the core
 // calls they were promoted to take the same arguments and enum values.
