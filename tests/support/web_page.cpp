@@ -45,7 +45,7 @@ bool StaticWebServer::start(const std::string& root) {
     port = loopbackPort(0, false);
     const int quiet = open("/dev/null", O_WRONLY | O_CLOEXEC);
     server = startProcess("python3", root, "", {},
-                          {"-m", "http.server", std::to_string(port), "--bind", "127.0.0.1"}, quiet);
+                          {"-m", "http.server", std::to_string(port), "--bind", "127.0.0.1"}, quiet, quiet);
     close(quiet);
     for (const double end = steadySeconds() + SERVER_HANG_GUARD; steadySeconds() < end; sleepSeconds(0.05))
         if (loopbackPort(port, true)) return true;

@@ -35,19 +35,27 @@ inline void drawElements(GLenum mode, GLsizei count, GLenum type, const void* in
     glDrawElements(mode, count, GL_UNSIGNED_SHORT, narrowed.data());
 }
 
-// WebGL has no attribute stack. The demo pushes GL_VIEWPORT_BIT alone, so the
-// viewport is what is kept; other bits are not saved.
+// WebGL has no attribute stack. The demo pushes GL_VIEWPORT_BIT (the render
+// target's passes) and GL_SCISSOR_BIT (start-up's unseen frames): the
+// viewport, and the scissor test with its box, are what is kept; other bits
+// are not saved.
 struct PushedAttributes {
     GLbitfield mask;
     GLint viewport[4];
+    GLboolean scissorTest;
+    GLint scissorBox[4];
 };
 inline std::vector<PushedAttributes>& attributeStack() {
     static std::vector<PushedAttributes> stack;
     return stack;
 }
 inline void pushAttrib(GLbitfield mask) {
-    PushedAttributes pushed{mask, {0, 0, 0, 0}};
+    PushedAttributes pushed{mask, {0, 0, 0, 0}, GL_FALSE, {0, 0, 0, 0}};
     if (mask & GL_VIEWPORT_BIT) glGetIntegerv(GL_VIEWPORT, pushed.viewport);
+    if (mask & GL_SCISSOR_BIT) {
+        pushed.scissorTest = glIsEnabled(GL_SCISSOR_TEST);
+        glGetIntegerv(GL_SCISSOR_BOX, pushed.scissorBox);
+    }
     attributeStack().push_back(pushed);
 }
 inline void popAttrib() {
@@ -56,6 +64,10 @@ inline void popAttrib() {
     attributeStack().pop_back();
     if (pushed.mask & GL_VIEWPORT_BIT)
         glViewport(pushed.viewport[0], pushed.viewport[1], pushed.viewport[2], pushed.viewport[3]);
+    if (pushed.mask & GL_SCISSOR_BIT) {
+        (pushed.scissorTest ? glEnable : glDisable)(GL_SCISSOR_TEST);
+        glScissor(pushed.scissorBox[0], pushed.scissorBox[1], pushed.scissorBox[2], pushed.scissorBox[3]);
+    }
 }
 
 // WebGL's unsized GL_DEPTH_COMPONENT renderbuffer is incomplete; 16 bits is
