@@ -151,8 +151,8 @@ web_cache_inputs() {
 
 # ---- the demo -------------------------------------------------------------------
 # CMakeLists.txt's EMSCRIPTEN block is the one place that lists what is
-# compiled (every source of the demo library, and shell/web_main.cpp as the
-# entry point when it is there) and the link flags: kv2007demo.js/.wasm/.data
+# compiled (every source of the demo library, and web/web_main.cpp as the
+# entry point) and the link flags: kv2007demo.js/.wasm/.data
 # in build-web/demo/, and the test link with assertions in build-web/test/.
 build_demo() {
     local build=$WORK/demo
@@ -210,10 +210,7 @@ package_web() {
     for file in kv2007demo.js kv2007demo.wasm kv2007demo.data; do
         cp "$WORK/demo/$file" "$OUT/"
     done
-    # The page's own files, when the page is there.
-    if [ -d "$ROOT/dist/web-page" ]; then
-        cp -r "$ROOT/dist/web-page/." "$OUT/"
-    fi
+    cp -r "$ROOT/web/page/." "$OUT/"
     copy_licences "$OUT"
     rm -f "$ZIP"
     (cd "$OUT" && zip -q -r -9 "$ZIP" .)

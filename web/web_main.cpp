@@ -19,7 +19,7 @@
 #include "shell/page_address.h"
 #include "shell/window.h"
 
-// The page's side of each step lives in dist/web-page/page.js, as Module.page.
+// The page's side of each step lives in web/page/page.js, as Module.page.
 EM_JS(void, pageShowLine, (const char* text), {
     Module.page.showLine(UTF8ToString(text));
 });

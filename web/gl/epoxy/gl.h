@@ -1,11 +1,11 @@
-// The web build's stand-in for libepoxy's <epoxy/gl.h> (tools/build-web.sh
-// puts resources/web_gl/ first on the include path): emscripten's desktop GL
+// The web build's stand-in for libepoxy's <epoxy/gl.h> (web/web.cmake puts
+// web/gl/ first on the include path): emscripten's desktop GL
 // declarations over its legacy GL emulation on WebGL 2, plus the few calls that
 // emulation ignores, misreads or lacks, turned into ones it does right.
 #pragma once
 
 #ifndef __EMSCRIPTEN__
-#error "resources/web_gl/ is for the emscripten build only; native builds use libepoxy"
+#error "web/gl/ is for the emscripten build only; native builds use libepoxy"
 #endif
 
 #define GL_GLEXT_PROTOTYPES 1

@@ -1,8 +1,8 @@
 // The page around the demo: checks WebGL 2 and Web Audio, loads kv2007demo.js
 // with a progress bar over the data package, offers "Click to play", keeps the
 // canvas at the tab's device-pixel size, asks for fullscreen, shows the demo's
-// message boxes, its refusal lines and the end screen. The demo (shell/
-// web_main.cpp) calls the Module.page functions; the page's state is on
+// message boxes, its refusal lines and the end screen. The demo
+// (web/web_main.cpp) calls the Module.page functions; the page's state is on
 // body data-state: loading, ready, starting, running, ended, stopped
 // (after the test key first-frame-only), refused or failed.
 'use strict';

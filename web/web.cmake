@@ -1,23 +1,19 @@
 # The browser build's compile and link flags (tools/build-web.sh configures
 # with emscripten's toolchain file; CMakeLists.txt includes this for it).
 # What is compiled: every source of the demo library (kvdemo, as natively)
-# and one entry point, shell/web_main.cpp when it is there, else shell/main.cpp.
+# and one entry point, web/web_main.cpp.
 # What is linked: kv2007demo.js + kv2007demo.wasm + kv2007demo.data (the data
 # set preloaded into the virtual file system as /data) in the build folder,
 # and the same objects again with emulation assertions on, for the browser
 # tests, in WEB_TEST_OUTPUT_DIR.
 
-# resources/web_gl/epoxy/gl.h stands in for libepoxy's header.
-target_include_directories(kvdemo BEFORE PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/resources/web_gl)
+# web/gl/epoxy/gl.h stands in for libepoxy's header.
+target_include_directories(kvdemo BEFORE PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/web/gl)
 # CLI11 reports a bad option by throwing; emscripten builds without exception
 # catching unless asked.
 target_compile_options(kvdemo PUBLIC -fexceptions)
 
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/shell/web_main.cpp)
-  set(WEB_ENTRY_POINT shell/web_main.cpp)
-else()
-  set(WEB_ENTRY_POINT shell/main.cpp)
-endif()
+set(WEB_ENTRY_POINT web/web_main.cpp)
 set(WEB_TEST_OUTPUT_DIR ${CMAKE_BINARY_DIR}/test CACHE PATH
     "Where the link with emulation assertions is written")
 
