@@ -39,8 +39,6 @@
 
 namespace {
 
-constexpr int MIN_SIZE = 16, MAX_WIDTH = 3840, MAX_HEIGHT = 2160;  // pixels
-constexpr int MAX_FPS = 240;
 const char* const READ_BACK_FAILED = "reading the picture back from OpenGL failed";
 
 volatile std::sig_atomic_t interruptRequested = 0;  // set by SIGINT
@@ -198,12 +196,15 @@ uint64_t captureFrameCount(double startSeconds, double endSeconds, int fps) {
 std::string checkCaptureOptions(const CaptureOptions& o) {
     const std::string extension = checkOutputExtension(o.path);
     if (!extension.empty()) return extension;
-    if (o.width < MIN_SIZE || o.height < MIN_SIZE || o.width > MAX_WIDTH || o.height > MAX_HEIGHT)
-        return "--size " + std::to_string(o.width) + "x" + std::to_string(o.height) +
-               " is out of range (16x16 to 3840x2160)";
+    if (o.width < CAPTURE_MIN_SIDE || o.height < CAPTURE_MIN_SIDE || o.width > CAPTURE_MAX_WIDTH ||
+        o.height > CAPTURE_MAX_HEIGHT)
+        return "--size " + std::to_string(o.width) + "x" + std::to_string(o.height) + " is out of range (" +
+               std::to_string(CAPTURE_MIN_SIDE) + "x" + std::to_string(CAPTURE_MIN_SIDE) + " to " +
+               std::to_string(CAPTURE_MAX_WIDTH) + "x" + std::to_string(CAPTURE_MAX_HEIGHT) + ")";
     if (o.width % 2 || o.height % 2)
         return "--size needs an even width and height (yuv420p halves both for colour)";
-    if (o.fps < 1 || o.fps > MAX_FPS) return "--fps must be between 1 and 240";
+    if (o.fps < CAPTURE_MIN_FPS || o.fps > CAPTURE_MAX_FPS)
+        return "--fps must be between " + std::to_string(CAPTURE_MIN_FPS) + " and " + std::to_string(CAPTURE_MAX_FPS);
     if (o.startSeconds < 0) return "--start must not be negative";
     if (o.endSeconds >= 0 && o.endSeconds <= o.startSeconds) return "--end must be after --start";
     if (o.crf < -1) return "--crf must not be negative";

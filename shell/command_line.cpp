@@ -6,12 +6,14 @@
 #include <CLI/CLI.hpp>
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <vector>
 
 #include "scenes/timeline.h"
 
@@ -67,7 +69,7 @@ CLI::Option* addCaptureOptions(CLI::App& app, CaptureOptions& capture) {
         ".mp4 (H.264, AAC), .mkv (H.264, FLAC) or .webm (VP9, Opus)")
         ->type_name("FILE");
     app.add_option("--fps", capture.fps, "With --capture: frames per second")
-        ->check(CLI::Range(1, 240))->needs(file)->capture_default_str();
+        ->check(CLI::Range(CAPTURE_MIN_FPS, CAPTURE_MAX_FPS))->needs(file)->capture_default_str();
     app.add_option_function<std::string>("--end",
         [&capture](const std::string& text) { capture.endSeconds = parseTimeOfMusic(text); },
         "With --capture: where the video ends, seconds or m:ss (default: the timeline's end)")
@@ -116,60 +118,78 @@ double parseTimeOfMusic(const std::string& text) {
     return -1;
 }
 
-int parseCommandLine(int argc, const char* const* argv, DemoOptions& options) {
-    CLI::App app("KV 2007 Demo - Zorblax!: a real-time demo timed from its music.", "kv2007demo");
-    app.set_version_flag("--version", DEMO_VERSION);
+namespace {
 
-    auto* fullscreen = app.add_flag("--fullscreen",
-        "Switch the display to 800x600 at 32 bits (the default); without that mode, ask "
-        "whether to play in a window; on Wayland, as --desktop");
-    auto* desktop = app.add_flag("--desktop",
-        "Borderless fullscreen at the desktop's own resolution, no mode change; the 4:3 "
-        "picture centred, black beside it");
-    auto* windowed = app.add_flag("--windowed",
-        "A resizable window (also KV2007_WINDOWED=1); the 4:3 picture centred in it");
-    fullscreen->excludes(desktop)->excludes(windowed);
-    desktop->excludes(windowed);
-
+// The options as one definition, for parsing and for the page's address. The
+// options a page takes from its address are marked where they are defined.
+struct CommandLine {
+    CLI::App app{"KV 2007 Demo - Zorblax!: a real-time demo timed from its music.", "kv2007demo"};
     std::string size = "800x600";
-    auto* sizeOption = app.add_option("--size", size, "Window size in screen units, WxH (with "
-                                      "--windowed); with --capture the video's size in pixels")
-        ->check(CLI::Validator(sizeError, "WxH"))
-        ->capture_default_str();
-
-    const std::map<std::string, VsyncMode> vsyncModes = {
-        {"adaptive", VsyncMode::Adaptive}, {"on", VsyncMode::On}, {"off", VsyncMode::Off}};
     std::string vsync = "adaptive";
-    app.add_option("--vsync", vsync,
-                   "Wait for the display's refresh: adaptive (on where the driver lacks "
-                   "adaptive), on or off")
-        ->check(CLI::IsMember({"adaptive", "on", "off"}))
-        ->capture_default_str();
+    CLI::Option *fullscreen, *desktop, *windowed, *sizeOption, *capture;
+    std::vector<const CLI::Option*> takenInPage;
 
-    app.add_option("--start", options.startSeconds, "Where music and timeline begin: seconds or m:ss")
-        ->type_name("TEXT")
-        ->transform(CLI::Validator(startToSeconds, "TIME"))
-        ->capture_default_str();
-    app.add_option("--data", options.dataDirectory,
-                   "The data set's directory (default: data/ here, else the installed one)")
-        ->check(CLI::ExistingDirectory);
-    app.add_option("--audio-offset", options.audioOffsetMs,
-                   "The picture follows the sound this many ms later (negative: earlier)")
-        ->check(CLI::Range(-MAX_AUDIO_OFFSET_MS, MAX_AUDIO_OFFSET_MS))
-        ->capture_default_str();
-    auto* mute = app.add_flag("--mute", options.mute,
-                              "Open no audio device: the picture runs on the silent clock");
-    auto* loop = app.add_flag("--loop", options.loop,
-                              "At the end of the timeline start again from the start, until Escape");
-    CLI::Option* capture = addCaptureOptions(app, options.capture);
-    if (capture)
-        capture->excludes(fullscreen)->excludes(desktop)->excludes(windowed)->excludes(mute)->excludes(loop);
-    app.footer(CONTROL_KEYS_HELP);
+    CLI::Option* inPage(CLI::Option* option) {
+        takenInPage.push_back(option);
+        return option;
+    }
 
+    explicit CommandLine(DemoOptions& options) {
+        app.set_version_flag("--version", DEMO_VERSION);
+        fullscreen = app.add_flag("--fullscreen",
+            "Switch the display to 800x600 at 32 bits (the default); without that mode, ask "
+            "whether to play in a window; on Wayland, as --desktop");
+        desktop = app.add_flag("--desktop",
+            "Borderless fullscreen at the desktop's own resolution, no mode change; the 4:3 "
+            "picture centred, black beside it");
+        windowed = app.add_flag("--windowed",
+            "A resizable window (also KV2007_WINDOWED=1); the 4:3 picture centred in it");
+        fullscreen->excludes(desktop)->excludes(windowed);
+        desktop->excludes(windowed);
+
+        sizeOption = app.add_option("--size", size, "Window size in screen units, WxH (with "
+                                    "--windowed); with --capture the video's size in pixels")
+            ->check(CLI::Validator(sizeError, "WxH"))
+            ->capture_default_str();
+        app.add_option("--vsync", vsync,
+                       "Wait for the display's refresh: adaptive (on where the driver lacks "
+                       "adaptive), on or off")
+            ->check(CLI::IsMember({"adaptive", "on", "off"}))
+            ->capture_default_str();
+
+        inPage(app.add_option("--start", options.startSeconds, "Where music and timeline begin: seconds or m:ss")
+            ->type_name("TEXT")
+            ->transform(CLI::Validator(startToSeconds, "TIME"))
+            ->capture_default_str());
+        app.add_option("--data", options.dataDirectory,
+                       "The data set's directory (default: data/ here, else the installed one)")
+            ->check(CLI::ExistingDirectory);
+        inPage(app.add_option("--audio-offset", options.audioOffsetMs,
+                              "The picture follows the sound this many ms later (negative: earlier)")
+            ->check(CLI::Range(-MAX_AUDIO_OFFSET_MS, MAX_AUDIO_OFFSET_MS))
+            ->capture_default_str());
+        auto* mute = inPage(app.add_flag("--mute", options.mute,
+                                         "Open no audio device: the picture runs on the silent clock"));
+        auto* loop = inPage(app.add_flag("--loop", options.loop,
+                                         "At the end of the timeline start again from the start, until Escape"));
+        capture = addCaptureOptions(app, options.capture);
+        if (capture)
+            capture->excludes(fullscreen)->excludes(desktop)->excludes(windowed)->excludes(mute)->excludes(loop);
+        app.footer(CONTROL_KEYS_HELP);
+    }
+};
+
+const std::map<std::string, VsyncMode> VSYNC_MODES = {
+    {"adaptive", VsyncMode::Adaptive}, {"on", VsyncMode::On}, {"off", VsyncMode::Off}};
+
+}  // namespace
+
+int parseCommandLine(int argc, const char* const* argv, DemoOptions& options) {
+    CommandLine line(options);
     try {
-        app.parse(argc, argv);
+        line.app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
-        std::fputs(app.help().c_str(), stdout);
+        std::fputs(line.app.help().c_str(), stdout);
         return 0;
     } catch (const CLI::CallForVersion&) {
         std::printf("kv2007demo %s\n", DEMO_VERSION);
@@ -179,23 +199,45 @@ int parseCommandLine(int argc, const char* const* argv, DemoOptions& options) {
         return BAD_COMMAND_LINE;
     }
 
+    const bool capturing = line.capture && *line.capture;
     // --size sizes a window or a video: it needs one of the two.
-    if (*sizeOption && !*windowed && !(capture && *capture)) {
+    if (*line.sizeOption && !*line.windowed && !capturing) {
         std::fprintf(stderr, "kv2007demo: --size requires --windowed%s (see --help)\n",
-                     capture ? " or --capture" : "");
+                     line.capture ? " or --capture" : "");
         return BAD_COMMAND_LINE;
     }
-    if (*desktop) options.picture = PictureMode::Desktop;
-    if (*windowed || (!*fullscreen && !*desktop && windowedByEnvironment()))
+    if (*line.desktop) options.picture = PictureMode::Desktop;
+    if (*line.windowed || (!*line.fullscreen && !*line.desktop && windowedByEnvironment()))
         options.picture = PictureMode::Windowed;
-    parseSize(size, options.width, options.height);
-    options.vsync = vsyncModes.at(vsync);
-    if (capture && *capture) {
-        parseSize(size, options.capture.width, options.capture.height);
+    parseSize(line.size, options.width, options.height);
+    options.vsync = VSYNC_MODES.at(line.vsync);
+    if (capturing) {
+        parseSize(line.size, options.capture.width, options.capture.height);
         options.capture.startSeconds = options.startSeconds;
         options.capture.dataDirectory = options.dataDirectory;
     }
     return KEEP_RUNNING;
+}
+
+PageUse pageUseOf(const std::string& name) {
+    DemoOptions unused;
+    const CommandLine line(unused);
+    for (const CLI::Option* option : line.app.get_options()) {
+        // --help and --version print to a console a page does not have: dropped.
+        if (option == line.app.get_help_ptr() || option == line.app.get_version_ptr()) continue;
+        if (!option->check_lname(name)) continue;
+        const bool taken = std::find(line.takenInPage.begin(), line.takenInPage.end(), option) != line.takenInPage.end();
+        return taken ? PageUse::Taken : PageUse::Refused;
+    }
+    return PageUse::Unknown;
+}
+
+std::vector<std::string> optionsTakenInPage() {
+    DemoOptions unused;
+    const CommandLine line(unused);
+    std::vector<std::string> names;
+    for (const CLI::Option* option : line.takenInPage) names.push_back(option->get_lnames().front());
+    return names;
 }
 
 std::string findDataDirectory(const std::string& requested, const std::string& executableDir) {

@@ -3,6 +3,7 @@
 // arguments every option keeps the behaviour of a demo that has none.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "shell/options.h"
 
@@ -13,6 +14,15 @@ constexpr int KEEP_RUNNING = -1;  // parseCommandLine's answer when the demo is 
 // here: 0 after --help or --version (printed on stdout), 2 after a bad
 // command line (one line on stderr naming the option and what it accepts).
 int parseCommandLine(int argc, const char* const* argv, DemoOptions& options);
+
+// What a page does with an address key: an option it takes (passed to the
+// parser), one of the command line's own that has no meaning in a page
+// (refused by name), or no option of ours (dropped: fbclid, utm_source...).
+// `name` is the long name without "--"; --help and --version are dropped.
+enum class PageUse { Taken, Refused, Unknown };
+PageUse pageUseOf(const std::string& name);
+// The long names of the options a page takes, in the order --help lists them.
+std::vector<std::string> optionsTakenInPage();
 
 // `--start` text to seconds: plain seconds ("80", "80.5") or minutes and
 // seconds ("1:20", "1:20.5"); negative for anything else.

@@ -1,11 +1,11 @@
-// Watching controls: what each control key does to the music, the timeline
-// and the window, and the timeline bar drawn after the scenes while shown.
-// Reads musicBytePos, demoOptions and the window state; a seek goes through
-// the same preparation as --start, so it shows what that start shows.
+// Watching controls: the table of every input source's presses, what each
+// control does to the music and the timeline, and the pending-seek rule.
+// Reads musicBytePos and demoOptions; a seek goes through the same
+// preparation as --start, so it shows what that start shows. The window's
+// placement and the viewport are the window's and the stage's to change.
 #include "shell/controls.h"
 
-#include <epoxy/gl.h>
-#include <SDL.h>
+#include <SDL_gamecontroller.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,27 +14,81 @@
 #include "scenes/scenes.h"
 #include "scenes/timeline.h"
 #include "shell/frame_timer.h"
+#include "shell/keys.h"
 #include "shell/options.h"
+#include "shell/viewport.h"
 #include "shell/window.h"
 
 bool demoPaused = false;          // music, position and elapsed time held
 bool musicMuted = false;          // silence on the device
 bool seekPending = false;         // seekTargetBytes waits for the next frame
 double seekTargetBytes = 0.0;     // bytes of music, >= 0
-uint64_t timelineBarUntilMs = 0;  // SDL ticks, ms; 0: hidden
+
+namespace {
+// The window's next placement, with the 4:3 picture in its new drawable.
+void togglePicturePlacement() {
+    const PixelSize drawable = toggleWindowPlacement(demoOptions.width, demoOptions.height);
+    fourThreePicture = true;
+    resizeViewport(drawable.width, drawable.height);
+}
+}  // namespace
+void (*fullscreenToggle)() = togglePicturePlacement;
 
 namespace {
 
 uint64_t pausedAtBytes = 0;   // where the music holds while paused, bytes
 float elapsedOrigin = 0.0f;   // frame-timer seconds where the elapsed signal counts from
 float heldElapsed = 0.0f;     // the elapsed signal while paused, seconds
+bool endRequested = false;    // an End control not yet seen by a frame
 
-constexpr double SHORT_SEEK_SECONDS = 5.0;   // Left / Right
-constexpr double LONG_SEEK_SECONDS = 30.0;   // Page Up / Page Down
+constexpr double SHORT_SEEK_SECONDS = 5.0;   // Left / Right, d-pad left / right
+constexpr double LONG_SEEK_SECONDS = 30.0;   // Page Up / Page Down, d-pad down / up
 
-// Windows virtual-key codes of the control keys.
-constexpr int VK_SPACE_CODE = 0x20, VK_PRIOR_CODE = 0x21, VK_NEXT_CODE = 0x22,
-              VK_HOME_CODE = 0x24, VK_LEFT_CODE = 0x25, VK_RIGHT_CODE = 0x27;
+using A = ControlAction;
+
+// ---- the sources' tables --------------------------------------------------------
+struct KeyControl {
+    int virtualKey;
+    bool ctrl;
+    Control control;
+};
+const KeyControl KEY_CONTROLS[] = {
+//   key                          Ctrl    action              amount
+    {VK_LEFT_CODE,                false, {A::SeekBy,          -SHORT_SEEK_SECONDS}},
+    {VK_RIGHT_CODE,               false, {A::SeekBy,           SHORT_SEEK_SECONDS}},
+    {VK_LEFT_CODE,                true,  {A::SeekToPart,      -1}},
+    {VK_RIGHT_CODE,               true,  {A::SeekToPart,       1}},
+    {VK_PRIOR_CODE,               false, {A::SeekBy,          -LONG_SEEK_SECONDS}},
+    {VK_NEXT_CODE,                false, {A::SeekBy,           LONG_SEEK_SECONDS}},
+    {VK_HOME_CODE,                false, {A::SeekTo,           0}},
+    {VK_SPACE_CODE,               false, {A::TogglePause}},
+    {'F',                         false, {A::ToggleFullscreen}},
+    {'M',                         false, {A::ToggleMute}},
+    {VK_MEDIA_PLAY_PAUSE_CODE,    false, {A::TogglePause}},
+    {VK_MEDIA_NEXT_TRACK_CODE,    false, {A::SeekToPart,       1}},
+    {VK_MEDIA_PREV_TRACK_CODE,    false, {A::SeekToPart,      -1}},
+    {VK_MEDIA_STOP_CODE,          false, {A::End}},
+};
+
+// Sticks and triggers are no controls: only buttons are in the table.
+struct PadControl {
+    int button;
+    Control control;
+};
+const PadControl PAD_CONTROLS[] = {
+//   button                              action              amount
+    {SDL_CONTROLLER_BUTTON_A,             {A::TogglePause}},
+    {SDL_CONTROLLER_BUTTON_START,         {A::TogglePause}},
+    {SDL_CONTROLLER_BUTTON_DPAD_LEFT,     {A::SeekBy,          -SHORT_SEEK_SECONDS}},
+    {SDL_CONTROLLER_BUTTON_DPAD_RIGHT,    {A::SeekBy,           SHORT_SEEK_SECONDS}},
+    {SDL_CONTROLLER_BUTTON_DPAD_DOWN,     {A::SeekBy,          -LONG_SEEK_SECONDS}},
+    {SDL_CONTROLLER_BUTTON_DPAD_UP,       {A::SeekBy,           LONG_SEEK_SECONDS}},
+    {SDL_CONTROLLER_BUTTON_LEFTSHOULDER,  {A::SeekToPart,      -1}},
+    {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, {A::SeekToPart,       1}},
+    {SDL_CONTROLLER_BUTTON_Y,             {A::ToggleFullscreen}},
+    {SDL_CONTROLLER_BUTTON_X,             {A::ToggleMute}},
+    {SDL_CONTROLLER_BUTTON_BACK,          {A::End}},
+};
 
 double latestPositionBytes() { return seekPending ? seekTargetBytes : double(musicBytePos); }
 
@@ -64,53 +118,6 @@ void moveTimelineTo(uint64_t bytes) {
     restartElapsedClock();
 }
 
-void enterWindow(int width, int height) {
-    SDL_SetWindowFullscreen(hWnd, 0);
-    SDL_SetWindowBordered(hWnd, SDL_TRUE);
-    SDL_SetWindowResizable(hWnd, SDL_TRUE);
-    SDL_SetWindowSize(hWnd, width, height);
-    SDL_SetWindowPosition(hWnd, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-    SDL_ShowCursor(SDL_ENABLE);
-    fullscreen = desktopFullscreen = false;
-}
-
-// The window first covers its display without a border: where no window
-// manager is there to make it fullscreen (a bare X server), that is what
-// borderless fullscreen is.
-void enterDesktopFullscreen() {
-    SDL_Rect display = {};
-    if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(hWnd)), &display) == 0) {
-        SDL_SetWindowBordered(hWnd, SDL_FALSE);
-        SDL_SetWindowPosition(hWnd, display.x, display.y);
-        SDL_SetWindowSize(hWnd, display.w, display.h);
-    }
-    SDL_SetWindowFullscreen(hWnd, SDL_WINDOW_FULLSCREEN_DESKTOP);
-    SDL_ShowCursor(SDL_DISABLE);
-    desktopFullscreen = true;
-}
-
-// ---- the bar ------------------------------------------------------------------
-// In the picture's own units, 0..1 across and up the 4:3 viewport.
-constexpr float BAR_LEFT = 0.04f, BAR_RIGHT = 0.96f;
-constexpr float BAR_BOTTOM = 0.03f, BAR_TOP = 0.045f;
-constexpr float MARK_OVERHANG = 0.008f;  // part marks reach this far above and below
-constexpr float MARK_HALF_WIDTH = 0.0012f;
-
-void fillRect(float x0, float y0, float x1, float y1, float r, float g, float b, float a) {
-    glColor4f(r, g, b, a);
-    glBegin(GL_QUADS);
-    glVertex2f(x0, y0);
-    glVertex2f(x1, y0);
-    glVertex2f(x1, y1);
-    glVertex2f(x0, y1);
-    glEnd();
-}
-
-float barX(double bytes) {
-    const double share = std::clamp(bytes / TIMELINE_END, 0.0, 1.0);
-    return BAR_LEFT + float(share) * (BAR_RIGHT - BAR_LEFT);
-}
-
 }  // namespace
 
 void togglePause() {
@@ -131,10 +138,8 @@ void seekBy(double seconds) {
 }
 
 void seekToPart(int delta) {
-    const TimelinePart* current = timelinePartAt(latestPositionBytes());
-    const int index = current ? int(current - TIMELINE_PARTS) : TIMELINE_PART_COUNT;
-    const int wanted = index + delta;
-    requestSeek(wanted < 0 ? 0.0 : wanted >= TIMELINE_PART_COUNT ? TIMELINE_END : TIMELINE_PARTS[wanted].first);
+    const int wanted = viewerPartAt(latestPositionBytes()) + delta;
+    requestSeek(wanted < 0 ? 0.0 : wanted >= VIEWER_PART_COUNT ? TIMELINE_END : VIEWER_PARTS.parts[wanted].first);
 }
 
 void seekTo(double seconds) { requestSeek(double(bytesAtSeconds(std::max(0.0, seconds)))); }
@@ -144,55 +149,46 @@ void toggleMute() {
     if (setMusicMuted(!musicMuted)) musicMuted = !musicMuted;
 }
 
-void toggleFullscreen() {
-    if (!hWnd) return;
-    if (fullscreen) {
-        // The display gets its own mode back; the window keeps 800x600.
-        int width = 0, height = 0;
-        SDL_GetWindowSize(hWnd, &width, &height);
-        enterWindow(width, height);
-    } else if (desktopFullscreen) {
-        enterWindow(demoOptions.width, demoOptions.height);
-    } else {
-        enterDesktopFullscreen();
-    }
-    fourThreePicture = true;
-    int drawableWidth = 0, drawableHeight = 0;
-    SDL_GL_GetDrawableSize(hWnd, &drawableWidth, &drawableHeight);
-    resizeViewport(drawableWidth, drawableHeight);
+double shownPositionBytes() { return latestPositionBytes(); }
+
+const Control* controlForKey(int virtualKey, bool ctrlDown) {
+    for (const KeyControl& entry : KEY_CONTROLS)
+        if (entry.virtualKey == virtualKey && entry.ctrl == ctrlDown) return &entry.control;
+    return nullptr;
 }
 
-double shownPositionSeconds() { return secondsAtBytes(latestPositionBytes()); }
+const Control* controlForPadButton(int button) {
+    for (const PadControl& entry : PAD_CONTROLS)
+        if (entry.button == button) return &entry.control;
+    return nullptr;
+}
 
-bool handleControlKey(int virtualKey, bool ctrlDown, bool repeat) {
-    switch (virtualKey) {
-    case VK_LEFT_CODE:
-        ctrlDown ? seekToPart(-1) : seekBy(-SHORT_SEEK_SECONDS);
-        break;
-    case VK_RIGHT_CODE:
-        ctrlDown ? seekToPart(1) : seekBy(SHORT_SEEK_SECONDS);
-        break;
-    case VK_PRIOR_CODE:
-        seekBy(-LONG_SEEK_SECONDS);
-        break;
-    case VK_NEXT_CODE:
-        seekBy(LONG_SEEK_SECONDS);
-        break;
-    case VK_HOME_CODE:
-    case VK_SPACE_CODE:
-    case 'F':
-    case 'M':
-        if (repeat) break;  // a held key toggles once
-        if (virtualKey == VK_HOME_CODE) seekTo(0.0);
-        if (virtualKey == VK_SPACE_CODE) togglePause();
-        if (virtualKey == 'F') toggleFullscreen();
-        if (virtualKey == 'M') toggleMute();
-        break;
+void performControl(const Control& control, bool repeat) {
+    switch (control.action) {
+    case A::SeekBy:
+        seekBy(control.amount);
+        return;
+    case A::SeekToPart:
+        seekToPart(int(control.amount));
+        return;
     default:
-        return false;
+        break;
     }
-    timelineBarUntilMs = SDL_GetTicks64() + TIMELINE_BAR_SHOWN_MS;
-    return true;
+    if (repeat) return;  // a held key toggles once
+    switch (control.action) {
+    case A::TogglePause: togglePause(); break;
+    case A::SeekTo: seekTo(control.amount); break;
+    case A::ToggleFullscreen: fullscreenToggle(); break;
+    case A::ToggleMute: toggleMute(); break;
+    case A::End: endRequested = true; break;
+    default: break;
+    }
+}
+
+bool takeEndRequest() {
+    const bool requested = endRequested;
+    endRequested = false;
+    return requested;
 }
 
 bool applyPendingSeek() {
@@ -212,46 +208,6 @@ bool restartTimelineIfLooping() {
     if (!demoOptions.loop) return false;
     moveTimelineTo(0);
     return true;
-}
-
-void drawTimelineBarIfShown() {
-    if (timelineBarUntilMs == 0) return;
-    if (SDL_GetTicks64() >= timelineBarUntilMs) {
-        timelineBarUntilMs = 0;
-        return;
-    }
-    drawTimelineBar();
-}
-
-void drawTimelineBar() {
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0.0, 1.0, 0.0, 1.0, -1.0, 1.0);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_TEXTURE_GEN_S);
-    glDisable(GL_TEXTURE_GEN_T);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_ALPHA_TEST);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-
-    fillRect(BAR_LEFT, BAR_BOTTOM, BAR_RIGHT, BAR_TOP, 0.15f, 0.15f, 0.15f, 0.7f);
-    fillRect(BAR_LEFT, BAR_BOTTOM, barX(latestPositionBytes()), BAR_TOP, 0.95f, 0.95f, 0.95f, 0.9f);
-    for (const TimelinePart& part : TIMELINE_PARTS) {
-        const float x = barX(part.first);
-        fillRect(x - MARK_HALF_WIDTH, BAR_BOTTOM - MARK_OVERHANG, x + MARK_HALF_WIDTH,
-                 BAR_TOP + MARK_OVERHANG, 1.0f, 0.8f, 0.2f, 1.0f);
-    }
-
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glPopAttrib();  // the matrix mode too, with every enable, colour and function above
 }
 
 float shownElapsedSeconds(float timerSeconds) {

@@ -19,6 +19,7 @@
 #include "shell/message_box.h"
 #include "shell/stage.h"
 #include "shell/startup_timings.h"
+#include "shell/timeline_bar.h"
 #include "shell/window.h"
 
 uint64_t presentedFrameCount = 0;   // frames presented since start-up
@@ -30,9 +31,9 @@ FrameOutcome produceFrame() {
     if (!applyPendingSeek()) return FrameOutcome::TimelineOver;
     if (windowActive && !runSceneChain() && !(restartTimelineIfLooping() && runSceneChain()))
         return FrameOutcome::TimelineOver;
-    drawTimelineBarIfShown();
+    drawTimelineBarIfShown(shownPositionBytes());
     // Whatever the chain drew in this pass is dropped: the frame is never shown.
-    if (keyDown[VK_ESCAPE_CODE] || takeEscapePress()) return FrameOutcome::EscapePressed;
+    if (keyDown[VK_ESCAPE_CODE] || takeEscapePress() || takeEndRequest()) return FrameOutcome::EscapePressed;
     refreshSyncSignals();
     SDL_GL_SwapWindow(hWnd);
     setFrameInput({{}, {}, shownElapsedSeconds(frameTimer.elapsed())});
@@ -40,12 +41,26 @@ FrameOutcome produceFrame() {
     return FrameOutcome::Presented;
 }
 
+void takeControl(const Control& control, bool repeat) {
+    performControl(control, repeat);
+    showTimelineBar();
+}
+
+bool handleDemoEvent(const SDL_Event& event) {
+    const WindowFacts facts = demoWindowProc(event);
+    if (facts.resizedTo.width > 0) resizeViewport(facts.resizedTo.width, facts.resizedTo.height);
+    const Control* control = facts.pressedKey ? controlForKey(facts.pressedKey, facts.ctrlDown)
+                                              : controlForPadButton(facts.pressedPadButton);
+    if (control) takeControl(*control, facts.keyRepeat);
+    return facts.closeRequested;
+}
+
 int runFrameLoop() {
     for (;;) {
         SDL_Event event;
         if (SDL_PollEvent(&event)) {
-            if (demoWindowProc(event)) return 0;  // close request: quit code 0
-            continue;                             // one event per pass, no frame
+            if (handleDemoEvent(event)) return 0;  // close request: quit code 0
+            continue;                              // one event per pass, no frame
         }
         // Escape and the end of the timeline end the run with code 0 as well.
         if (produceFrame() != FrameOutcome::Presented) return 0;
@@ -67,21 +82,10 @@ void startMusic() {
     if (!playing) showStartupError("Music failed to play!");
 }
 
-// The shell state demoOptions asks for, set before anything opens.
-static void applyDemoOptions() {
+bool startDemo() {
     dataDirectory = findDataDirectory(demoOptions.dataDirectory, executableDirectory());
     startPosition = bytesAtSeconds(demoOptions.startSeconds);
-    fullscreen = demoOptions.picture == PictureMode::Fullscreen;
-    desktopFullscreen = demoOptions.picture == PictureMode::Desktop;
-    fourThreePicture = demoOptions.picture != PictureMode::Fullscreen;
-    swapIntervalWanted = demoOptions.vsync == VsyncMode::Adaptive ? -1
-                         : demoOptions.vsync == VsyncMode::On     ? 1
-                                                                  : 0;
-}
-
-bool startDemo() {
-    applyDemoOptions();
-    if (!openDemoPicture(fullscreen)) return false;
+    if (!openDemoPicture()) return false;
     if (startPosition > 0) prepareTimelineAt(double(startPosition));
     startMusic();
     markStartup(&StartupTimings::music);

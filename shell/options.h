@@ -4,13 +4,17 @@
 #pragma once
 #include <string>
 
+// What a capture accepts; the parser and the capture run both check against these.
+constexpr int CAPTURE_MIN_SIDE = 16, CAPTURE_MAX_WIDTH = 3840, CAPTURE_MAX_HEIGHT = 2160;  // pixels
+constexpr int CAPTURE_MIN_FPS = 1, CAPTURE_MAX_FPS = 240;
+
 // --capture and its own options; the parser fills in --size, --start and
 // --data as well, so that the capture run reads this struct alone.
 struct CaptureOptions {
     std::string path;          // the video file; .mp4, .mkv or .webm
-    int width = 800;           // pixels, even, 16..3840
-    int height = 600;          // pixels, even, 16..2160
-    int fps = 60;              // frames per second, 1..240
+    int width = 800;           // pixels, even, CAPTURE_MIN_SIDE..CAPTURE_MAX_WIDTH
+    int height = 600;          // pixels, even, CAPTURE_MIN_SIDE..CAPTURE_MAX_HEIGHT
+    int fps = 60;              // frames per second, CAPTURE_MIN_FPS..CAPTURE_MAX_FPS
     double startSeconds = 0;   // music position of the first frame
     double endSeconds = -1;    // music position the capture stops before; negative: the timeline's end
     int crf = -1;              // quality; -1: the codec's default (18 for H.264)

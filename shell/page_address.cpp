@@ -1,23 +1,23 @@
 // The page address as a command line: the query split into keys and values,
-// percent-decoded, sorted into the play options, the refused picture and
-// file options, and everything else, which is dropped.
+// percent-decoded, sorted by the command line's own option table into the
+// options a page takes, those it refuses (the page always fills its tab,
+// follows the browser's refresh, reads the data set it was served with and
+// writes no files), and everything else, which is dropped.
 #include "shell/page_address.h"
 
-#include <algorithm>
-#include <iterator>
+#include "shell/command_line.h"
 
 namespace {
 
-const char* const PLAY_OPTIONS[] = {"start", "mute", "audio-offset"};
-// The page always fills its tab, follows the browser's refresh and reads its
-// data set from the package it was served with.
-const char* const REFUSED_OPTIONS[] = {"fullscreen", "desktop", "windowed", "size",
-                                       "vsync",      "capture", "data"};
 const char* const FIRST_FRAME_ONLY = "first-frame-only";
 
-template <size_t N>
-bool isOneOf(const std::string& key, const char* const (&names)[N]) {
-    return std::find(std::begin(names), std::end(names), key) != std::end(names);
+// "start, mute, audio-offset and loop"
+std::string listOfTakenOptions() {
+    const std::vector<std::string> names = optionsTakenInPage();
+    std::string list;
+    for (size_t i = 0; i < names.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    return list;
 }
 
 int hexDigit(char c) {
@@ -58,12 +58,13 @@ PageCommandLine commandLineFromAddress(const std::string& query) {
         if (piece.empty()) continue;
         const size_t equals = piece.find('=');
         const std::string key = decoded(piece.substr(0, equals));
-        if (isOneOf(key, PLAY_OPTIONS)) {
+        const PageUse use = key.empty() ? PageUse::Unknown : pageUseOf(key);
+        if (use == PageUse::Taken) {
             const std::string value = equals == std::string::npos ? "" : "=" + decoded(piece.substr(equals + 1));
             result.arguments.push_back("--" + key + value);
-        } else if (isOneOf(key, REFUSED_OPTIONS) && result.refusal.empty()) {
-            result.refusal = "kv2007demo: '" + key +
-                             "' does not apply in a browser; the page takes start, mute and audio-offset";
+        } else if (use == PageUse::Refused && result.refusal.empty()) {
+            result.refusal = "kv2007demo: '" + key + "' does not apply in a browser; the page takes " +
+                             listOfTakenOptions();
         } else if (key == FIRST_FRAME_ONLY) {
             result.firstFrameOnly = true;
         }

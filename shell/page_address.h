@@ -1,6 +1,7 @@
 // The page address of the browser build as the demo's command line:
 // "?start=1:20&mute&audio-offset=40" becomes "--start=1:20 --mute
-// --audio-offset=40" for parseCommandLine. Reads only the query text it is given.
+// --audio-offset=40" for parseCommandLine. Reads only the query text it is
+// given and the command line's option table.
 #pragma once
 #include <string>
 #include <vector>
@@ -15,9 +16,9 @@ struct PageCommandLine {
     bool firstFrameOnly = false;
 };
 
-// `query` with or without its leading '?'. The play options start, mute and
-// audio-offset pass to the parser with their values percent-decoded (a key
-// without '=' passes without a value, so "?start" is the parser's to refuse);
-// keys the demo does not know (fbclid, utm_source...) are dropped, so a
-// shared link always plays.
+// `query` with or without its leading '?'. The options a page takes (start,
+// mute, audio-offset, loop: see pageUseOf) pass to the parser with their
+// values percent-decoded (a key without '=' passes without a value, so
+// "?start" is the parser's to refuse); keys the demo does not know (fbclid,
+// utm_source...) are dropped, so a shared link always plays.
 PageCommandLine commandLineFromAddress(const std::string& query);

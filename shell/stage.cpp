@@ -59,12 +59,12 @@ bool startRenderTarget() {
     return false;
 }
 
-bool openDemoPicture(bool fullscreenRequested) {
+bool openDemoPicture() {
     startImageDecoding();
     const bool windowed = demoOptions.picture == PictureMode::Windowed;
     const int width = windowed ? demoOptions.width : DEMO_WIDTH;
     const int height = windowed ? demoOptions.height : DEMO_HEIGHT;
-    if (!createDemoWindow(DEMO_TITLE, width, height, DEMO_BITS, fullscreenRequested)) {
+    if (!createDemoWindow(DEMO_TITLE, width, height, DEMO_BITS, demoOptions.picture == PictureMode::Fullscreen)) {
         discardDecodedImages();
         return false;
     }

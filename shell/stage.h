@@ -1,17 +1,20 @@
 // The stage every target draws the timeline on: the demo window's context
 // (the player), or a hidden window's context drawing into an off-screen
 // framebuffer of the output size (capture); on either, the fixed GL state,
-// the textures and the render target; and one teardown for both.
+// the textures and the render target (and, through shell/viewport.h, the
+// picture's viewport and projection); and one teardown for both.
 #pragma once
 #include <cstdint>
 #include <string>
 
-// The player's stage: the demo window and its context and fixed GL state,
-// with the catalogue's images decoded on a worker meanwhile and uploaded once
-// the context is current, then the render target. False after the failure
-// has been reported in its boxes (a render target that fails ends it with
-// "Initialization Failed."), with nothing left open.
-bool openDemoPicture(bool fullscreenRequested);
+#include "shell/viewport.h"
+
+// The player's stage as demoOptions asks for it: the demo window and its
+// context and fixed GL state, with the catalogue's images decoded on a worker
+// meanwhile and uploaded once the context is current, then the render target. False after the failure has been reported in its boxes (a
+// render target that fails ends it with "Initialization Failed."), with
+// nothing left open.
+bool openDemoPicture();
 // The render target, or its failure box: false then.
 bool startRenderTarget();
 

@@ -2,37 +2,32 @@
 // Windows original: video init stands in for the window-class registration, a
 // real display-mode change for fullscreen (or the windowed-mode question), a
 // double-buffered RGBA context with a 16-bit depth buffer, and the fixed GL
-// state every scene starts from. Reads SDL events into windowActive/keyDown
-// and the Escape press latch. Wayland has no mode changes: there the default
-// start is borderless fullscreen at the output's size, as --desktop.
+// state every scene starts from. Reads SDL events into windowActive/keyDown,
+// the Escape press latch and the facts it hands the shell; opens the gamepads
+// as they come. Reads demoOptions' picture mode and --vsync. Wayland has no
+// mode changes: there the default start is borderless fullscreen at the
+// output's size, as --desktop.
 #include "shell/window.h"
 
-#include <epoxy/gl.h>
-#if defined(_WIN32) && !defined(CALLBACK)
-// mingw's glu.h takes CALLBACK from windows.h, whose names (VK_F1 and more)
-// this file must not see.
-#define CALLBACK __stdcall
-#endif
-#include <GL/glu.h>
 #include <SDL.h>
 
-#include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <string>
 
-#include "shell/controls.h"
 #include "shell/message_box.h"
+#include "shell/options.h"
 #include "shell/startup_timings.h"
+#include "shell/viewport.h"
 
 SDL_Window* hWnd = nullptr;  // the demo window; null until created
 void* hRC = nullptr;         // its OpenGL context; null until created
 bool fullscreen = true;      // display mode changed (or to be); read by the teardown
 bool windowActive = true;    // false while the window is minimised
 bool keyDown[256] = {};      // key state by Windows virtual-key code
-bool desktopFullscreen = false;  // set by the shell before createDemoWindow, on Wayland by it
-bool fourThreePicture = false;   // set by the shell before createDemoWindow, on Wayland by it
-int swapIntervalWanted = -1;     // set by the shell before createDemoWindow
+bool desktopFullscreen = false;  // from --desktop, or the fullscreen start on Wayland
 static bool escapePressLatched = false;  // an Escape press not yet seen by a frame
+static bool padsOpened = false;          // the game controller subsystem is ours to close
 
 // The caption of the windowed-mode question is a name, not a word: the title
 // the demo has always given that box.
@@ -118,9 +113,10 @@ static bool displayShowsMode(int width, int height) {
            current.w == width && current.h == height;
 }
 
+// Adaptive falls back to every refresh where the driver lacks it.
 static void setSwapInterval() {
-    if (SDL_GL_SetSwapInterval(swapIntervalWanted) != 0 && swapIntervalWanted < 0)
-        SDL_GL_SetSwapInterval(1);
+    const int wanted = demoOptions.vsync == VsyncMode::Adaptive ? -1 : demoOptions.vsync == VsyncMode::On ? 1 : 0;
+    if (SDL_GL_SetSwapInterval(wanted) != 0 && wanted < 0) SDL_GL_SetSwapInterval(1);
 }
 
 static bool onWayland() {
@@ -135,10 +131,28 @@ static bool onWayland() {
 static void playOnTheDesktopInstead() {
     fullscreen = false;
     desktopFullscreen = true;
-    fourThreePicture = true;
+}
+
+// Gamepads reach the controls as button presses; their sticks, triggers and
+// raw joystick events are no controls, and would only cost loop passes.
+static void openGamepads() {
+    padsOpened = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+    if (!padsOpened) return;
+    for (Uint32 type : {SDL_CONTROLLERAXISMOTION, SDL_CONTROLLERBUTTONUP, SDL_CONTROLLERTOUCHPADDOWN,
+                        SDL_CONTROLLERTOUCHPADMOTION, SDL_CONTROLLERTOUCHPADUP, SDL_CONTROLLERSENSORUPDATE,
+                        SDL_JOYAXISMOTION, SDL_JOYBALLMOTION, SDL_JOYHATMOTION, SDL_JOYBUTTONDOWN,
+                        SDL_JOYBUTTONUP, SDL_JOYBATTERYUPDATED})
+        SDL_EventState(type, SDL_IGNORE);
+}
+
+// Closes every gamepad still open as well.
+static void closeGamepads() {
+    if (padsOpened) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
+    padsOpened = false;
 }
 
 bool createDemoWindow(const char* title, int width, int height, int bits, bool fullscreenRequested) {
+    desktopFullscreen = demoOptions.picture == PictureMode::Desktop;
     fullscreen = fullscreenRequested && !desktopFullscreen;
     // Switching to another application leaves a fullscreen picture playing;
     // only a real minimise stops the frames.
@@ -175,6 +189,7 @@ bool createDemoWindow(const char* title, int width, int height, int bits, bool f
                                                : SDL_WINDOW_RESIZABLE;
     // Drawable pixels, not window points, on high-density screens: the 4:3
     // picture is drawn at the screen's own resolution.
+    fourThreePicture = desktopFullscreen || demoOptions.picture == PictureMode::Windowed;
     const Uint32 density = fourThreePicture ? SDL_WINDOW_ALLOW_HIGHDPI : 0;
     const Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | placement | density;
     hWnd = SDL_CreateWindow(title, 0, 0, width, height, flags);
@@ -206,15 +221,15 @@ bool createDemoWindow(const char* title, int width, int height, int bits, bool f
     }
     SDL_DisableScreenSaver();
 
-    int drawableWidth = width, drawableHeight = height;
-    SDL_GL_GetDrawableSize(hWnd, &drawableWidth, &drawableHeight);
-    resizeViewport(drawableWidth, drawableHeight);
+    const PixelSize drawable = drawableSize();
+    resizeViewport(drawable.width, drawable.height);
     markStartup(&StartupTimings::windowAndContext);
 
     if (!setupGLState()) {
         failCreation("Initialization Failed.");
         return false;
     }
+    openGamepads();
     return true;
 }
 
@@ -236,6 +251,7 @@ static void showShutdownError(const char* text) {
 }
 
 void destroyDemoWindow() {
+    closeGamepads();
     if (fullscreen) {
         if (hWnd) SDL_SetWindowFullscreen(hWnd, 0);  // back to the desktop mode
         SDL_ShowCursor(SDL_ENABLE);
@@ -256,47 +272,49 @@ void destroyDemoWindow() {
     if (SDL_WasInit(0) == 0) SDL_Quit();
 }
 
-ViewportRect fourThreeViewport(int width, int height) {
-    ViewportRect r = {0, 0, width, height};
-    if (int64_t(width) * 3 > int64_t(height) * 4)
-        r.width = int(int64_t(height) * 4 / 3);
-    else
-        r.height = int(int64_t(width) * 3 / 4);
-    r.width = r.width > 0 ? r.width : 1;
-    r.height = r.height > 0 ? r.height : 1;
-    r.x = (width - r.width) / 2;
-    r.y = (height - r.height) / 2;
-    return r;
+PixelSize drawableSize() {
+    PixelSize size = {0, 0};
+    SDL_GL_GetDrawableSize(hWnd, &size.width, &size.height);
+    return size;
 }
 
-void resizeViewport(int width, int height) {
-    constexpr double PICTURE_ASPECT = 800.0 / 600.0;
-    if (height == 0) height = 1;
-    double aspect = double(width) / double(height);
-    if (fourThreePicture) {
-        const ViewportRect r = fourThreeViewport(width, height);
-        glViewport(r.x, r.y, r.width, r.height);
-        aspect = PICTURE_ASPECT;
-    } else {
-        glViewport(0, 0, width, height);
+static void enterWindow(int width, int height) {
+    SDL_SetWindowFullscreen(hWnd, 0);
+    SDL_SetWindowBordered(hWnd, SDL_TRUE);
+    SDL_SetWindowResizable(hWnd, SDL_TRUE);
+    SDL_SetWindowSize(hWnd, width, height);
+    SDL_SetWindowPosition(hWnd, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    SDL_ShowCursor(SDL_ENABLE);
+    fullscreen = desktopFullscreen = false;
+}
+
+// The window first covers its display without a border: where no window
+// manager is there to make it fullscreen (a bare X server), that is what
+// borderless fullscreen is.
+static void enterDesktopFullscreen() {
+    SDL_Rect display = {};
+    if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(hWnd)), &display) == 0) {
+        SDL_SetWindowBordered(hWnd, SDL_FALSE);
+        SDL_SetWindowPosition(hWnd, display.x, display.y);
+        SDL_SetWindowSize(hWnd, display.w, display.h);
     }
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, aspect, double(0.1f), 200.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    SDL_SetWindowFullscreen(hWnd, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    SDL_ShowCursor(SDL_DISABLE);
+    desktopFullscreen = true;
 }
 
-bool setupGLState() {
-    glEnable(GL_TEXTURE_2D);
-    glShadeModel(GL_SMOOTH);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClearDepth(1.0);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-    glHint(GL_POINT_SMOOTH_HINT, GL_NICEST);
-    return true;
+PixelSize toggleWindowPlacement(int windowWidth, int windowHeight) {
+    if (!hWnd) return {0, 0};
+    if (fullscreen) {
+        int width = 0, height = 0;
+        SDL_GetWindowSize(hWnd, &width, &height);
+        enterWindow(width, height);
+    } else if (desktopFullscreen) {
+        enterWindow(windowWidth, windowHeight);
+    } else {
+        enterDesktopFullscreen();
+    }
+    return drawableSize();
 }
 
 // SDL keycodes that have a Windows virtual-key code other than their own
@@ -306,27 +324,26 @@ struct KeyMapping {
     int vk;
 };
 static const KeyMapping KEY_MAP[] = {
-    {SDLK_BACKSPACE, 0x08}, {SDLK_TAB,      0x09}, {SDLK_RETURN,   0x0D}, {SDLK_KP_ENTER, 0x0D},
-    {SDLK_LSHIFT,    0x10}, {SDLK_RSHIFT,   0x10}, {SDLK_LCTRL,    0x11}, {SDLK_RCTRL,    0x11},
-    {SDLK_LALT,      0x12}, {SDLK_RALT,     0x12}, {SDLK_PAUSE,    0x13}, {SDLK_CAPSLOCK, 0x14},
-    {SDLK_ESCAPE,    0x1B}, {SDLK_SPACE,    0x20}, {SDLK_PAGEUP,   0x21}, {SDLK_PAGEDOWN, 0x22},
-    {SDLK_END,       0x23}, {SDLK_HOME,     0x24}, {SDLK_LEFT,     0x25}, {SDLK_UP,       0x26},
-    {SDLK_RIGHT,     0x27}, {SDLK_DOWN,     0x28}, {SDLK_INSERT,   0x2D}, {SDLK_DELETE,   0x2E},
+    {SDLK_BACKSPACE, VK_BACK_CODE},    {SDLK_TAB,       VK_TAB_CODE},      {SDLK_RETURN,    VK_RETURN_CODE},
+    {SDLK_KP_ENTER,  VK_RETURN_CODE},  {SDLK_LSHIFT,    VK_SHIFT_CODE},    {SDLK_RSHIFT,    VK_SHIFT_CODE},
+    {SDLK_LCTRL,     VK_CONTROL_CODE}, {SDLK_RCTRL,     VK_CONTROL_CODE},  {SDLK_LALT,      VK_MENU_CODE},
+    {SDLK_RALT,      VK_MENU_CODE},    {SDLK_PAUSE,     VK_PAUSE_CODE},    {SDLK_CAPSLOCK,  VK_CAPITAL_CODE},
+    {SDLK_ESCAPE,    VK_ESCAPE_CODE},  {SDLK_SPACE,     VK_SPACE_CODE},    {SDLK_PAGEUP,    VK_PRIOR_CODE},
+    {SDLK_PAGEDOWN,  VK_NEXT_CODE},    {SDLK_END,       VK_END_CODE},      {SDLK_HOME,      VK_HOME_CODE},
+    {SDLK_LEFT,      VK_LEFT_CODE},    {SDLK_UP,        VK_UP_CODE},       {SDLK_RIGHT,     VK_RIGHT_CODE},
+    {SDLK_DOWN,      VK_DOWN_CODE},    {SDLK_INSERT,    VK_INSERT_CODE},   {SDLK_DELETE,    VK_DELETE_CODE},
+    {SDLK_AUDIONEXT, VK_MEDIA_NEXT_TRACK_CODE}, {SDLK_AUDIOPREV, VK_MEDIA_PREV_TRACK_CODE},
+    {SDLK_AUDIOSTOP, VK_MEDIA_STOP_CODE},       {SDLK_AUDIOPLAY, VK_MEDIA_PLAY_PAUSE_CODE},
 };
-static const int VK_F1 = 0x70;
 
 int virtualKeyFromSdl(int sdlKeycode) {
     if (sdlKeycode >= SDLK_a && sdlKeycode <= SDLK_z) return 'A' + (sdlKeycode - SDLK_a);
     if (sdlKeycode >= SDLK_0 && sdlKeycode <= SDLK_9) return '0' + (sdlKeycode - SDLK_0);
-    if (sdlKeycode >= SDLK_F1 && sdlKeycode <= SDLK_F12) return VK_F1 + (sdlKeycode - SDLK_F1);
+    if (sdlKeycode >= SDLK_F1 && sdlKeycode <= SDLK_F12) return VK_F1_CODE + (sdlKeycode - SDLK_F1);
     for (const KeyMapping& m : KEY_MAP)
         if (m.sdl == sdlKeycode) return m.vk;
     return 0;
 }
-
-struct PixelSize {
-    int width, height;
-};
 
 // The event gives the client area in window units; the viewport wants drawable
 // pixels, which differ on high-density displays.
@@ -341,7 +358,7 @@ static PixelSize toDrawablePixels(int width, int height) {
     return {width, height};
 }
 
-static void handleWindowEvent(const SDL_WindowEvent& event) {
+static void handleWindowEvent(const SDL_WindowEvent& event, WindowFacts& facts) {
     switch (event.event) {
     case SDL_WINDOWEVENT_MINIMIZED:
         windowActive = false;
@@ -353,10 +370,7 @@ static void handleWindowEvent(const SDL_WindowEvent& event) {
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
         // A resize before the context is current has nothing to act on.
-        if (hRC) {
-            const PixelSize size = toDrawablePixels(event.data1, event.data2);
-            resizeViewport(size.width, size.height);
-        }
+        if (hRC) facts.resizedTo = toDrawablePixels(event.data1, event.data2);
         break;
     default:
         break;  // focus changes alone leave windowActive as it is
@@ -369,24 +383,35 @@ bool takeEscapePress() {
     return pressed;
 }
 
-bool demoWindowProc(const SDL_Event& event) {
+WindowFacts demoWindowProc(const SDL_Event& event) {
+    WindowFacts facts;
     switch (event.type) {
     case SDL_QUIT:
-        return true;
+        facts.closeRequested = true;
+        break;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
         if (int vk = virtualKeyFromSdl(event.key.keysym.sym)) {
             keyDown[vk] = event.type == SDL_KEYDOWN;
-            if (event.type == SDL_KEYDOWN)
-                handleControlKey(vk, (event.key.keysym.mod & KMOD_CTRL) != 0, event.key.repeat != 0);
+            if (event.type == SDL_KEYDOWN) {
+                facts.pressedKey = vk;
+                facts.ctrlDown = (event.key.keysym.mod & KMOD_CTRL) != 0;
+                facts.keyRepeat = event.key.repeat != 0;
+            }
         }
         if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) escapePressLatched = true;
         break;
     case SDL_WINDOWEVENT:
-        handleWindowEvent(event.window);
+        handleWindowEvent(event.window, facts);
+        break;
+    case SDL_CONTROLLERDEVICEADDED:
+        SDL_GameControllerOpen(event.cdevice.which);  // closed with the subsystem, or by SDL when unplugged
+        break;
+    case SDL_CONTROLLERBUTTONDOWN:
+        facts.pressedPadButton = event.cbutton.button;
         break;
     default:
         break;
     }
-    return false;
+    return facts;
 }

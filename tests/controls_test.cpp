@@ -9,7 +9,9 @@
 #include "shell/controls.h"
 #include "shell/demo.h"
 #include "shell/options.h"
+#include "shell/timeline_bar.h"
 #include "support/scenes_fixture.h"
+#include "support/test_support.h"
 
 using namespace scenefix;
 
@@ -17,7 +19,6 @@ namespace {
 [[maybe_unused]] auto* const window = ::testing::AddGlobalTestEnvironment(new SceneWindow);
 
 constexpr double FRAME_BYTES = MUSIC_BYTES_PER_SECOND / 60.0;  // a frame at 60 frames a second
-constexpr int VK_LEFT = 0x25, VK_RIGHT = 0x27, VK_NEXT = 0x22, VK_HOME = 0x24;
 
 float at(double seconds) { return float(bytesAtSeconds(seconds)); }
 
@@ -48,7 +49,8 @@ void playUpTo(double seconds) {
 
 struct SeekCase {
     double from, to;         // seconds
-    int key, presses;        // the key and how often it is pressed (the later ones repeats)
+    SDL_Keycode key;
+    int presses;             // the key and how often it is pressed (the later ones repeats)
 };
 
 class SeekKeys : public ::testing::TestWithParam<SeekCase> {};
@@ -62,7 +64,7 @@ TEST_P(SeekKeys, FirstFrameEqualsAStartThere) {
     const Frame started = frameNow();
 
     playUpTo(c.from);
-    for (int i = 0; i < c.presses; ++i) EXPECT_TRUE(handleControlKey(c.key, false, i > 0));
+    for (int i = 0; i < c.presses; ++i) EXPECT_TRUE(pressKey(c.key, false, i > 0));
     EXPECT_EQ(seekTargetBytes, at(c.to));
     const Frame sought = firstFrameAfterTheKeys();
     EXPECT_EQ(musicBytePos, at(c.to));
@@ -71,9 +73,9 @@ TEST_P(SeekKeys, FirstFrameEqualsAStartThere) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BackAndForward, SeekKeys,
-                         ::testing::Values(SeekCase{100, 95, VK_LEFT, 1},    // inside the render-target meshes
-                                           SeekCase{20, 80, VK_NEXT, 2},   // title to photo, a held key
-                                           SeekCase{100, 0, VK_HOME, 1}),  // back to a fresh run's state
+                         ::testing::Values(SeekCase{100, 95, SDLK_LEFT, 1},    // inside the render-target meshes
+                                           SeekCase{20, 80, SDLK_PAGEDOWN, 2},   // title to photo, a held key
+                                           SeekCase{100, 0, SDLK_HOME, 1}),  // back to a fresh run's state
                          [](const auto& info) {
                              return "From" + std::to_string(int(info.param.from)) + "To" +
                                     std::to_string(int(info.param.to));
@@ -84,7 +86,7 @@ constexpr double END = -1.0;
 struct TargetCase {
     const char* name;
     double from;     // seconds
-    int key;
+    SDL_Keycode key;
     bool ctrl;
     double toBytes;  // the target, or END
 };
@@ -94,11 +96,11 @@ class KeyTargets : public ::testing::TestWithParam<TargetCase> {};
 TEST_P(KeyTargets, LandOnTheNamedPositionClamped) {
     const TargetCase c = GetParam();
     setSilentFrameAt(uint64_t(at(c.from)));
-    ASSERT_TRUE(handleControlKey(c.key, c.ctrl, false));
+    ASSERT_TRUE(pressKey(c.key, c.ctrl));
     if (c.toBytes == END) {
         EXPECT_FALSE(applyPendingSeek()) << "a seek past the end ends the run";
         demoOptions.loop = true;
-        handleControlKey(c.key, c.ctrl, false);
+        pressKey(c.key, c.ctrl);
         EXPECT_TRUE(applyPendingSeek());
         EXPECT_EQ(musicBytePos, 0.0f) << "with --loop the run starts again";
         demoOptions.loop = false;
@@ -111,13 +113,13 @@ TEST_P(KeyTargets, LandOnTheNamedPositionClamped) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, KeyTargets, ::testing::Values(
-    TargetCase{"LeftClampedAtTheStart", 2.0, VK_LEFT, false, 0.0},
-    TargetCase{"CtrlLeftPreviousPart", 100.0, VK_LEFT, true, TIMELINE_PARTS[RENDER_TARGET_PHOTO].first},
-    TargetCase{"CtrlRightNextPart", 80.0, VK_RIGHT, true, TIMELINE_PARTS[RENDER_TARGET_MESHES].first},
-    TargetCase{"CtrlLeftInTheFirstPart", 10.0, VK_LEFT, true, 0.0},
-    TargetCase{"RightPastTheEnd", 174.0, VK_RIGHT, false, END},
-    TargetCase{"CtrlRightInTheLastPart", 170.0, VK_RIGHT, true, END},
-    TargetCase{"Home", 50.0, VK_HOME, false, 0.0}),
+    TargetCase{"LeftClampedAtTheStart", 2.0, SDLK_LEFT, false, 0.0},
+    TargetCase{"CtrlLeftPreviousPart", 100.0, SDLK_LEFT, true, TIMELINE_PARTS[RENDER_TARGET_PHOTO].first},
+    TargetCase{"CtrlRightNextPart", 80.0, SDLK_RIGHT, true, TIMELINE_PARTS[RENDER_TARGET_MESHES].first},
+    TargetCase{"CtrlLeftInTheFirstPart", 10.0, SDLK_LEFT, true, 0.0},
+    TargetCase{"RightPastTheEnd", 174.0, SDLK_RIGHT, false, END},
+    TargetCase{"CtrlRightInTheLastPart", 170.0, SDLK_RIGHT, true, END},
+    TargetCase{"Home", 50.0, SDLK_HOME, false, 0.0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Paused for a second in the spin scene (which reads elapsed time too), the
@@ -157,9 +159,9 @@ TEST_P(TimelineBar, LeavesNothingBehindOnceGone) {
         seekTo(seconds);
         Frame first = firstFrameAfterTheKeys();
         if (withBar) {
-            handleControlKey(VK_RIGHT, false, false);  // shows the bar ...
-            seekPending = false;                        // ... without moving
-            drawTimelineBarIfShown();
+            pressKey(SDLK_RIGHT);   // shows the bar ...
+            seekPending = false;    // ... without moving
+            drawTimelineBarIfShown(shownPositionBytes());
             first = readFrame();
         }
         setSilentFrameAt(uint64_t(at(seconds) + FRAME_BYTES) / 4 * 4);
@@ -171,7 +173,7 @@ TEST_P(TimelineBar, LeavesNothingBehindOnceGone) {
     EXPECT_TRUE(barred.second == plain.second) << "the bar left GL state behind";
 
     timelineBarUntilMs = 1;  // long gone
-    drawTimelineBarIfShown();
+    drawTimelineBarIfShown(shownPositionBytes());
     EXPECT_TRUE(readFrame() == plain.second) << "a bar drawn after its time";
     EXPECT_EQ(timelineBarUntilMs, 0u);
 }

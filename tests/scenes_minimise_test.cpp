@@ -7,18 +7,14 @@
 #include "support/scenes_fixture.h"
 #include "shell/demo.h"
 #include "shell/window.h"
+#include "support/test_support.h"
 
 using namespace scenefix;
 
 namespace {
 [[maybe_unused]] auto* const window = ::testing::AddGlobalTestEnvironment(new SceneWindow);
 
-void sendWindowEvent(Uint8 which) {
-    SDL_Event event{};
-    event.type = SDL_WINDOWEVENT;
-    event.window.event = which;
-    EXPECT_FALSE(demoWindowProc(event));
-}
+void sendWindowEvent(Uint8 which) { EXPECT_FALSE(handleDemoEvent(windowEvent(which))); }
 
 // The frame loop's pass with an empty queue, at a given music position. The
 // position is set before each pass because the pass refreshes the signals

@@ -6,22 +6,9 @@
 #include <cstring>
 
 #include "shell/window.h"
+#include "support/test_support.h"
 
 namespace {
-
-SDL_Event keyEvent(Uint32 type, SDL_Keycode key) {
-    SDL_Event event = {};
-    event.type = type;
-    event.key.keysym.sym = key;
-    return event;
-}
-
-SDL_Event windowEvent(Uint8 what) {
-    SDL_Event event = {};
-    event.type = SDL_WINDOWEVENT;
-    event.window.event = what;
-    return event;
-}
 
 struct KeyCase {
     SDL_Keycode sdl;
@@ -33,12 +20,13 @@ const KeyCase KEYS[] = {
     {SDLK_DOWN, 40},    {SDLK_LSHIFT, 16}, {SDLK_RSHIFT, 16}, {SDLK_LCTRL, 17},
     {SDLK_RCTRL, 17},   {SDLK_LALT, 18},   {SDLK_a, 'A'},     {SDLK_z, 'Z'},
     {SDLK_0, '0'},      {SDLK_9, '9'},     {SDLK_F1, 112},    {SDLK_F12, 123},
+    {SDLK_AUDIONEXT, 0xB0}, {SDLK_AUDIOPREV, 0xB1}, {SDLK_AUDIOSTOP, 0xB2}, {SDLK_AUDIOPLAY, 0xB3},
 };
 
 TEST(ShellEvents, KeysSetAndClearTheirVirtualKeyEntry) {
     for (const KeyCase& k : KEYS) {
         std::memset(keyDown, 0, sizeof keyDown);
-        EXPECT_FALSE(demoWindowProc(keyEvent(SDL_KEYDOWN, k.sdl)));
+        EXPECT_FALSE(demoWindowProc(keyEvent(SDL_KEYDOWN, k.sdl)).closeRequested);
         EXPECT_TRUE(keyDown[k.vk]) << "key " << k.sdl;
         int down = 0;
         for (bool d : keyDown) down += d;
@@ -82,9 +70,25 @@ TEST(ShellEvents, MinimiseClearsWindowActiveAndRestoreSetsIt) {
 TEST(ShellEvents, CloseRequestEndsTheLoopAndOtherEventsDoNot) {
     SDL_Event quit = {};
     quit.type = SDL_QUIT;
-    EXPECT_TRUE(demoWindowProc(quit));
-    EXPECT_FALSE(demoWindowProc(keyEvent(SDL_KEYDOWN, SDLK_ESCAPE)));
-    EXPECT_FALSE(demoWindowProc(windowEvent(SDL_WINDOWEVENT_CLOSE)));
+    EXPECT_TRUE(demoWindowProc(quit).closeRequested);
+    EXPECT_FALSE(demoWindowProc(keyEvent(SDL_KEYDOWN, SDLK_ESCAPE)).closeRequested);
+    EXPECT_FALSE(demoWindowProc(windowEvent(SDL_WINDOWEVENT_CLOSE)).closeRequested);
+}
+
+// Presses reach the shell as facts: the key with Ctrl and repeat, a gamepad
+// button; releases and stick motion are no presses.
+TEST(ShellEvents, PressesArriveAsFacts) {
+    const WindowFacts key = demoWindowProc(keyEvent(SDL_KEYDOWN, SDLK_LEFT, KMOD_RCTRL, true));
+    EXPECT_EQ(key.pressedKey, 0x25);
+    EXPECT_TRUE(key.ctrlDown);
+    EXPECT_TRUE(key.keyRepeat);
+    EXPECT_EQ(demoWindowProc(keyEvent(SDL_KEYUP, SDLK_LEFT)).pressedKey, 0);
+    SDL_Event pad = {};
+    pad.type = SDL_CONTROLLERBUTTONDOWN;
+    pad.cbutton.button = SDL_CONTROLLER_BUTTON_Y;
+    EXPECT_EQ(demoWindowProc(pad).pressedPadButton, SDL_CONTROLLER_BUTTON_Y);
+    pad.type = SDL_CONTROLLERAXISMOTION;
+    EXPECT_EQ(demoWindowProc(pad).pressedPadButton, -1);
 }
 
 }  // namespace

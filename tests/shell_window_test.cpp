@@ -8,6 +8,8 @@
 #include <cmath>
 #include <optional>
 
+#include "shell/demo.h"
+#include "shell/viewport.h"
 #include "shell/window.h"
 #include "support/demo_messages.h"
 #include "support/test_support.h"
@@ -183,12 +185,8 @@ TEST_F(WindowTest, ResizeToZeroHeightUsesOneForViewportAndAspect) {
 TEST_F(WindowTest, SizeEventResizesTheViewportOnlyOnceAContextExists) {
     useScreen(1024, 768);
     ASSERT_TRUE(openTestGLContext());
-    SDL_Event event = {};
-    event.type = SDL_WINDOWEVENT;
-    event.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
-    event.window.data1 = 400;
-    event.window.data2 = 0;
-    EXPECT_FALSE(demoWindowProc(event));
+    SDL_Event event = windowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 400, 0);
+    EXPECT_FALSE(handleDemoEvent(event));
     GLint viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_EQ(viewport[2], 400);
@@ -198,7 +196,7 @@ TEST_F(WindowTest, SizeEventResizesTheViewportOnlyOnceAContextExists) {
     hRC = nullptr;  // as before the context is current: nothing to act on
     event.window.data1 = 200;
     event.window.data2 = 100;
-    demoWindowProc(event);
+    handleDemoEvent(event);
     hRC = context;
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_EQ(viewport[2], 400);

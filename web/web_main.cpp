@@ -17,6 +17,7 @@
 #include "shell/demo.h"
 #include "shell/message_box.h"
 #include "shell/page_address.h"
+#include "shell/stage.h"
 #include "shell/window.h"
 
 // The page's side of each step lives in web/page/page.js, as Module.page.
@@ -46,6 +47,10 @@ EM_JS(void, pageNameTimelinePart, (int index, const char* name, double firstSeco
 });
 EM_JS(void, pageShowEnd, (int stoppedAfterFirstFrame), {
     Module.page.showEnd(stoppedAfterFirstFrame !== 0);
+});
+// Fullscreen in a page is the page's: the document, where the browser offers it.
+EM_JS(void, pageToggleFullscreen, (), {
+    Module.page.toggleFullscreen();
 });
 
 namespace {
@@ -107,7 +112,7 @@ void pageFrame() {
     SDL_Event event;
     bool closeRequested = false;
     while (SDL_PollEvent(&event)) {
-        closeRequested = demoWindowProc(event) || closeRequested;
+        closeRequested = handleDemoEvent(event) || closeRequested;
         // The rest waits for the next frame: a key pressed and released
         // within one frame would otherwise never be seen down.
         if (event.type == SDL_KEYDOWN) break;
@@ -131,24 +136,41 @@ bool takeAddressOptions(const char* query) {
         pageShowLine(commandLine.refusal.c_str());
         return false;
     }
-    std::vector<const char*> argv;
-    for (const std::string& argument : commandLine.arguments) argv.push_back(argument.c_str());
+    // A resizable window is the canvas filling the tab, with the 4:3 picture
+    // centred in it; the display mode is never the page's to change.
+    std::vector<const char*> argv = {commandLine.arguments[0].c_str(), "--windowed"};
+    for (size_t i = 1; i < commandLine.arguments.size(); ++i) argv.push_back(commandLine.arguments[i].c_str());
     if (parseCommandLine(int(argv.size()), argv.data(), demoOptions) != KEEP_RUNNING) {
         pageShowParserLine();
         return false;
     }
-    // A resizable window is the canvas filling the tab, with the 4:3 picture
-    // centred in it; the display mode is never the page's to change.
-    demoOptions.picture = PictureMode::Windowed;
     firstFrameOnly = commandLine.firstFrameOnly;
     return true;
 }
 
 }  // namespace
 
+// The controls as the page's script calls them (Module._demoTogglePause() and
+// the rest): the same actions a key press takes, the bar shown as after one.
+extern "C" {
+EMSCRIPTEN_KEEPALIVE void demoTogglePause() { takeControl({ControlAction::TogglePause}); }
+EMSCRIPTEN_KEEPALIVE void demoSeekBy(double seconds) { takeControl({ControlAction::SeekBy, seconds}); }
+EMSCRIPTEN_KEEPALIVE void demoSeekTo(double seconds) { takeControl({ControlAction::SeekTo, seconds}); }
+EMSCRIPTEN_KEEPALIVE void demoSeekToPart(int delta) { takeControl({ControlAction::SeekToPart, double(delta)}); }
+EMSCRIPTEN_KEEPALIVE void demoToggleFullscreen() { takeControl({ControlAction::ToggleFullscreen}); }
+EMSCRIPTEN_KEEPALIVE void demoToggleMute() { takeControl({ControlAction::ToggleMute}); }
+EMSCRIPTEN_KEEPALIVE void demoEnd() { takeControl({ControlAction::End}); }
+// What the page's controls show: the position (the latest seek target, else
+// the music's), seconds; paused and muted as 1 or 0.
+EMSCRIPTEN_KEEPALIVE double demoPositionSeconds() { return secondsAtBytes(shownPositionBytes()); }
+EMSCRIPTEN_KEEPALIVE int demoIsPaused() { return demoPaused ? 1 : 0; }
+EMSCRIPTEN_KEEPALIVE int demoIsMuted() { return musicMuted ? 1 : 0; }
+}
+
 // The page passes its address's query (location.search) as the one argument.
 int main(int argc, char** argv) {
     setMessageBoxHandler(answerInPage);
+    fullscreenToggle = pageToggleFullscreen;
     if (!takeAddressOptions(argc > 1 ? argv[1] : "")) return 0;
     for (int i = 0; i < TIMELINE_PART_COUNT; ++i)
         pageNameTimelinePart(i, TIMELINE_PARTS[i].name, secondsAtBytes(TIMELINE_PARTS[i].first));

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "shell/demo.h"
+#include "shell/options.h"
 #include "shell/window.h"
 #include "support/working_directory.h"
 
@@ -83,7 +84,11 @@ static std::optional<ScopedWorkingDirectory> demoWindowDir;
 bool openDemoWindowIn(const std::string& dataDir) {
     demoWindowDir.emplace(dataDir);
     installMessageRecorder();
-    if (openDemoPicture(false)) return true;
+    const PictureMode asked = demoOptions.picture;
+    demoOptions.picture = PictureMode::Windowed;  // no mode change, no question
+    const bool opened = openDemoPicture();
+    demoOptions.picture = asked;
+    if (opened) return true;
     demoWindowDir.reset();  // no window is left to close
     return false;
 }
@@ -238,4 +243,28 @@ bool waitUntil(const std::function<bool()>& condition, double timeoutSeconds, do
         if (steadySeconds() >= until) return false;
         sleepSeconds(pollSeconds);
     }
+}
+
+// ---- events ------------------------------------------------------------------
+SDL_Event keyEvent(Uint32 type, SDL_Keycode key, Uint16 mod, bool repeat) {
+    SDL_Event event = {};
+    event.type = type;
+    event.key.keysym.sym = key;
+    event.key.keysym.mod = mod;
+    event.key.repeat = repeat ? 1 : 0;
+    return event;
+}
+
+SDL_Event windowEvent(Uint8 what, int data1, int data2) {
+    SDL_Event event = {};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = what;
+    event.window.data1 = data1;
+    event.window.data2 = data2;
+    return event;
+}
+
+bool pressKey(SDL_Keycode key, bool ctrl, bool repeat) {
+    handleDemoEvent(keyEvent(SDL_KEYDOWN, key, ctrl ? KMOD_LCTRL : 0, repeat));
+    return controlForKey(virtualKeyFromSdl(key), ctrl) != nullptr;
 }

@@ -3,6 +3,8 @@
 // frame read-back, scratch data directories, whole files, scoped environment
 // variables and waits bounded by a deadline.
 #pragma once
+#include <SDL.h>
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -38,7 +40,7 @@ void* createGLWindow(SDL_Window*& window, int width, int height, bool hidden = f
 bool openTestGLContext(int width = 800, int height = 600);
 void closeTestGLContext();
 
-// The demo's own windowed start-up (openDemoPicture with fullscreen false)
+// The demo's own start-up in a window of 800x600 (--windowed: no mode change)
 // with the message recorder installed, run in `dataDir` as working directory.
 // The process stays there while the window is open and is back where it was
 // after closeDemoWindow, or at once when the start-up fails (false). One
@@ -115,3 +117,11 @@ void sleepSeconds(double seconds);
 // hang guard, never the expectation: a condition that holds returns at once.
 bool waitUntil(const std::function<bool()>& condition, double timeoutSeconds,
                double pollSeconds = 0.02);
+
+// ---- events ----------------------------------------------------------------
+// SDL events as the window receives them.
+SDL_Event keyEvent(Uint32 type, SDL_Keycode key, Uint16 mod = 0, bool repeat = false);
+SDL_Event windowEvent(Uint8 what, int data1 = 0, int data2 = 0);
+// A key press through the shell's own event handling (handleDemoEvent); true
+// when the key is a control key.
+bool pressKey(SDL_Keycode key, bool ctrl = false, bool repeat = false);

@@ -45,6 +45,12 @@
     if (!document.fullscreenElement && root.requestFullscreen) root.requestFullscreen().catch(() => {});
   }
 
+  // The demo's fullscreen control (F) in a page: the document in and out.
+  function toggleFullscreen() {
+    if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+    else requestFullscreen();
+  }
+
   function requestPlay() {
     if (page.state !== 'ready') return;
     page.clickedAt = performance.now();
@@ -92,6 +98,7 @@
       page.parts[index] = { name, first };
     },
     showEnd: (stoppedAfterFirstFrame) => setState(stoppedAfterFirstFrame ? 'stopped' : 'ended'),
+    toggleFullscreen,
   };
 
   function missingFeature() {
@@ -104,7 +111,10 @@
 
   document.addEventListener('click', requestPlay);
   document.addEventListener('dblclick', requestFullscreen);
+  // Once the demo runs, its keys are its own (F included: see toggleFullscreen),
+  // so that each press acts once.
   document.addEventListener('keydown', (event) => {
+    if (page.state !== 'ready') return;
     if (event.key === 'Enter' || event.key === ' ') requestPlay();
     else if (event.key === 'f' || event.key === 'F') requestFullscreen();
   });
