@@ -1,6 +1,7 @@
 // Texture catalogue on a real GL context: every row lands in its own handle,
 // missing or broken files leave 0 without a message, images stand upright and
-// whole on the scene quad, the render textures' shape, and release of 69 names.
+// whole on the scene quad, the render textures' shape, and release of 69 names;
+// each through ILUT's upload and through the direct one a browser uses.
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
@@ -168,11 +169,22 @@ Rgb centreTexel(unsigned int texture) {
     return {rgba[i], rgba[i + 1], rgba[i + 2]};
 }
 
-class TextureCatalogue : public EmptyDataDirTest {};
+// The parameter is imageUploadThroughIlut.
+class TextureCatalogue : public EmptyDataDirTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        imageUploadThroughIlut = GetParam();
+        EmptyDataDirTest::SetUp();
+    }
+    void TearDown() override {
+        EmptyDataDirTest::TearDown();
+        imageUploadThroughIlut = true;
+    }
+};
 
 // ---- catalogue ----------------------------------------------------------------
 
-TEST_F(TextureCatalogue, LoadsTheRowsInOrderEachIntoItsOwnHandle) {
+TEST_P(TextureCatalogue, LoadsTheRowsInOrderEachIntoItsOwnHandle) {
     const std::vector<ExpectedRow> rows = expectedCatalogue();
     ASSERT_EQ(rows.size(), size_t(IMAGE_TEXTURE_COUNT));
     for (int row = 0; row < IMAGE_TEXTURE_COUNT; ++row) {
@@ -196,7 +208,7 @@ TEST_F(TextureCatalogue, LoadsTheRowsInOrderEachIntoItsOwnHandle) {
     EXPECT_TRUE(recordedBoxes().empty());
 }
 
-TEST_F(TextureCatalogue, WithNoImagePresentEveryHandleIsZeroAndNothingIsShown) {
+TEST_P(TextureCatalogue, WithNoImagePresentEveryHandleIsZeroAndNothingIsShown) {
     // Stale values prove that every handle is written, failure or not.
     for (const ExpectedRow& row : expectedCatalogue()) *row.handle = 12345;
     EXPECT_EQ(loadTextures(), 1);
@@ -210,7 +222,7 @@ TEST_F(TextureCatalogue, WithNoImagePresentEveryHandleIsZeroAndNothingIsShown) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-TEST_F(TextureCatalogue, MissingOrBrokenFilesStoreZeroAndTheNextRowsStillLoad) {
+TEST_P(TextureCatalogue, MissingOrBrokenFilesStoreZeroAndTheNextRowsStillLoad) {
     for (int row = 0; row < IMAGE_TEXTURE_COUNT; ++row) writeRowImage(row);
     fs::remove("data/Riddle.png");
     writeFileBytes("data/EnvA.png", "");
@@ -246,7 +258,7 @@ TEST_F(TextureCatalogue, MissingOrBrokenFilesStoreZeroAndTheNextRowsStillLoad) {
 
 // ---- what the quads show ----------------------------------------------------
 
-TEST_F(TextureCatalogue, ImagesShowUprightAndWholeOnTheSceneQuad) {
+TEST_P(TextureCatalogue, ImagesShowUprightAndWholeOnTheSceneQuad) {
     ASSERT_TRUE(writeImage("data/GroupLogo.png", 16, 16, quadrantPixels(16, 16)));
     // Quadrants on 8x8 JPEG blocks keep their colours exact at the centres.
     ASSERT_TRUE(writeImage("data/Title.jpg", 16, 16, quadrantPixels(16, 16), false));
@@ -261,7 +273,7 @@ TEST_F(TextureCatalogue, ImagesShowUprightAndWholeOnTheSceneQuad) {
     expectQuadrantsSeen(texThanks, "PNG written byte by byte");
 }
 
-TEST_F(TextureCatalogue, PalettedAndGreyscalePngsShowTheirColoursAndAlpha) {
+TEST_P(TextureCatalogue, PalettedAndGreyscalePngsShowTheirColoursAndAlpha) {
     const std::string redBlue("\xFF\x00\x00\x00\x00\xFF", 6);  // palette: 0 red, 1 blue
     writeFileBytes("data/Lyrics/Line01.png",
                handMadePng(16, 16, PNG_PALETTE,
@@ -295,7 +307,7 @@ TEST_F(TextureCatalogue, PalettedAndGreyscalePngsShowTheirColoursAndAlpha) {
     EXPECT_TRUE(near(seenAt(0.75, 0.5), {180, 180, 180})) << describe(seenAt(0.75, 0.5));
 }
 
-TEST_F(TextureCatalogue, ImageWiderThanTheDriverAllowsIsScaledDownWhole) {
+TEST_P(TextureCatalogue, ImageWiderThanTheDriverAllowsIsScaledDownWhole) {
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     const int width = maxSize + 2;
@@ -314,7 +326,7 @@ TEST_F(TextureCatalogue, ImageWiderThanTheDriverAllowsIsScaledDownWhole) {
 
 // ---- render textures and release ---------------------------------------------
 
-TEST_F(TextureCatalogue, RenderTexturesAreEmpty512SquareRgba8WithTheirFilters) {
+TEST_P(TextureCatalogue, RenderTexturesAreEmpty512SquareRgba8WithTheirFilters) {
     loadTextures();
 
     GLint bound = 0;
@@ -343,7 +355,7 @@ TEST_F(TextureCatalogue, RenderTexturesAreEmpty512SquareRgba8WithTheirFilters) {
     EXPECT_EQ(names.size(), 4u);
 }
 
-TEST_F(TextureCatalogue, ReleaseDeletesAllSixtyNineNamesAndKeepsTheHandles) {
+TEST_P(TextureCatalogue, ReleaseDeletesAllSixtyNineNamesAndKeepsTheHandles) {
     for (int row = 0; row < IMAGE_TEXTURE_COUNT; ++row) writeRowImage(row);
     loadTextures();
     std::vector<unsigned int> names;
@@ -359,6 +371,11 @@ TEST_F(TextureCatalogue, ReleaseDeletesAllSixtyNineNamesAndKeepsTheHandles) {
     EXPECT_EQ(texGroupLogo, names.front());
     EXPECT_EQ(renderTex3, names.back());
 }
+
+INSTANTIATE_TEST_SUITE_P(Upload, TextureCatalogue, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "ThroughIlut" : "Direct";
+                         });
 
 }  // namespace
 
