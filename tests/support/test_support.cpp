@@ -4,6 +4,7 @@
 #include "support/test_support.h"
 
 #include <epoxy/gl.h>
+#include <gtest/gtest.h>
 #include <IL/il.h>
 #include <SDL.h>
 
@@ -19,6 +20,7 @@
 
 #include "shell/demo.h"
 #include "shell/window.h"
+#include "support/demo_messages.h"
 #include "support/working_directory.h"
 
 // ---- message boxes -------------------------------------------------------
@@ -45,6 +47,14 @@ std::vector<std::string> recordedTexts() {
     std::vector<std::string> texts;
     for (const RecordedBox& b : boxes) texts.push_back(b.text);
     return texts;
+}
+
+void expectOnlyErrorBoxes() {
+    for (const RecordedBox& box : boxes) {
+        EXPECT_EQ(box.caption, ERROR_CAPTION) << box.text;
+        EXPECT_EQ(box.icon, MessageIcon::Exclamation) << box.text;
+        EXPECT_EQ(box.buttons, MessageButtons::Ok) << box.text;
+    }
 }
 
 // ---- GL context ----------------------------------------------------------

@@ -25,6 +25,9 @@ void installMessageRecorder(MessageAnswer answer = MessageAnswer::No);
 void removeMessageRecorder();
 std::vector<RecordedBox>& recordedBoxes();
 std::vector<std::string> recordedTexts();
+// Every box recorded so far is one of the demo's error boxes: the ERROR
+// caption, the exclamation icon and one OK button.
+void expectOnlyErrorBoxes();
 
 // ---- GL context ----------------------------------------------------------
 struct SDL_Window;
