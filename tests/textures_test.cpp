@@ -121,12 +121,8 @@ GLint textureParameter(unsigned int texture, GLenum name) {
 
 // The level-0 texel in the middle of a texture, read back from GL.
 Rgb centreTexel(unsigned int texture) {
-    const int width = levelParameter(texture, 0, GL_TEXTURE_WIDTH);
-    const int height = levelParameter(texture, 0, GL_TEXTURE_HEIGHT);
-    std::vector<uint8_t> rgba(size_t(width) * height * 4);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    const size_t i = (size_t(height / 2) * width + width / 2) * 4;
-    return {rgba[i], rgba[i + 1], rgba[i + 2]};
+    const TextureImage t = readTexture(texture);
+    return t.at(t.width / 2, t.height / 2);
 }
 
 class TextureCatalogue : public EmptyDataDirTest {};
@@ -332,18 +328,13 @@ TEST_F(TextureCatalogue, ReleaseDeletesAllSixtyNineNamesAndKeepsTheHandles) {
 
 namespace {
 
-struct Upload {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgba;
+struct Upload : TextureImage {
     GLint wrapS = 0, wrapT = 0, minFilter = 0, magFilter = 0;
 };
 
 Upload uploaded(unsigned int texture) {
     Upload u;
-    u.width = levelParameter(texture, 0, GL_TEXTURE_WIDTH);
-    u.height = levelParameter(texture, 0, GL_TEXTURE_HEIGHT);
-    u.rgba.resize(size_t(u.width) * u.height * 4);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, u.rgba.data());
+    static_cast<TextureImage&>(u) = readTexture(texture);
     // A luminance texture reads back as (L, 0, 0) but is sampled as (L, L, L).
     if (levelParameter(texture, 0, GL_TEXTURE_LUMINANCE_SIZE) > 0)
         for (size_t i = 0; i < u.rgba.size(); i += 4) u.rgba[i + 1] = u.rgba[i + 2] = u.rgba[i];
