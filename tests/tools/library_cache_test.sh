@@ -1,10 +1,10 @@
 #!/bin/bash
-# The library cache of tools/pinned-sources.sh with a stand-in builder in a
+# The library cache of tools/library-kit.sh with a stand-in builder in a
 # cache folder of its own: built once and then reused; a stopped run's
 # partial folder, a folder whose key file differs, and a failed build are
 # never taken for a build; configuration files name the final folder.
 set -u
-. "$1/tools/pinned-sources.sh"
+. "$1/tools/library-kit.sh"
 export XDG_CACHE_HOME=$(mktemp -d)
 CACHE_ROOT=$XDG_CACHE_HOME/kv2007demo
 trap 'rm -rf "$XDG_CACHE_HOME"' EXIT
