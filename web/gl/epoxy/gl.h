@@ -94,8 +94,78 @@ inline void hint(GLenum target, GLenum mode) {
         glHint(target, mode);
 }
 
+// What the emulation cannot be asked: it answers glIsEnabled for texturing
+// and texture generation with 0, and WebGL knows neither GL_BLEND_SRC/DST nor
+// GL_CURRENT_COLOR. The stand-in keeps its own copy of these as they are set,
+// and answers from it, so that state saved and restored (the timeline bar's)
+// comes back as it was.
+struct TrackedState {
+    bool texture2d = false, textureGenS = false, textureGenT = false;
+    GLint blendSource = GL_ONE, blendDestination = GL_ZERO;
+    GLfloat colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+};
+inline TrackedState& tracked() {
+    static TrackedState state;
+    return state;
+}
+inline bool* trackedCapability(GLenum cap) {
+    switch (cap) {
+    case GL_TEXTURE_2D: return &tracked().texture2d;
+    case GL_TEXTURE_GEN_S: return &tracked().textureGenS;
+    case GL_TEXTURE_GEN_T: return &tracked().textureGenT;
+    default: return nullptr;
+    }
+}
+inline void enable(GLenum cap) {
+    if (bool* on = trackedCapability(cap)) *on = true;
+    glEnable(cap);
+}
+inline void disable(GLenum cap) {
+    if (bool* on = trackedCapability(cap)) *on = false;
+    glDisable(cap);
+}
+inline GLboolean isEnabled(GLenum cap) {
+    if (const bool* on = trackedCapability(cap)) return *on ? GL_TRUE : GL_FALSE;
+    return glIsEnabled(cap);
+}
+inline void blendFunc(GLenum source, GLenum destination) {
+    tracked().blendSource = GLint(source);
+    tracked().blendDestination = GLint(destination);
+    glBlendFunc(source, destination);
+}
+inline void getIntegerv(GLenum name, GLint* values) {
+    if (name == GL_BLEND_SRC) *values = tracked().blendSource;
+    else if (name == GL_BLEND_DST) *values = tracked().blendDestination;
+    else glGetIntegerv(name, values);
+}
+inline void getFloatv(GLenum name, GLfloat* values) {
+    if (name != GL_CURRENT_COLOR) {
+        glGetFloatv(name, values);
+        return;
+    }
+    for (int i = 0; i < 4; ++i) values[i] = tracked().colour[i];
+}
+inline void color4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
+    const GLfloat rgba[4] = {r, g, b, a};
+    for (int i = 0; i < 4; ++i) tracked().colour[i] = rgba[i];
+    glColor4f(r, g, b, a);
+}
+inline void color4fv(const GLfloat* rgba) { color4f(rgba[0], rgba[1], rgba[2], rgba[3]); }
+inline void color3f(GLfloat r, GLfloat g, GLfloat b) { color4f(r, g, b, 1.0f); }
+inline void color3ub(GLubyte r, GLubyte g, GLubyte b) { color4f(r / 255.0f, g / 255.0f, b / 255.0f, 1.0f); }
+
 }  // namespace web_gl
 
+#define glEnable web_gl::enable
+#define glDisable web_gl::disable
+#define glIsEnabled web_gl::isEnabled
+#define glBlendFunc web_gl::blendFunc
+#define glGetIntegerv web_gl::getIntegerv
+#define glGetFloatv web_gl::getFloatv
+#define glColor4f web_gl::color4f
+#define glColor4fv web_gl::color4fv
+#define glColor3f web_gl::color3f
+#define glColor3ub web_gl::color3ub
 #define glTexEnvf web_gl::texEnvf
 #define glDrawElements web_gl::drawElements
 #define glPushAttrib web_gl::pushAttrib
