@@ -39,7 +39,8 @@ const [address, ...steps] = args;
 const viewport = options.phone ? PHONE : DESKTOP;
 
 // One engine's tab: goto, evaluate(fn, arg), click and tap at CSS pixels,
-// key, shot, beforeLoad(fn, arg) and onProblem(callback), close.
+// key, shot, beforeLoad(fn, arg), early(fn) (before the page's scripts where
+// the engine can, else as soon as the address has loaded), close.
 async function puppeteerTab(problems) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), `kv2007demo-${options.engine}-`));
   const firefox = options.engine === 'firefox';
@@ -67,6 +68,7 @@ async function puppeteerTab(problems) {
     goto: (url) => page.goto(url),
     evaluate: (fn, arg) => page.evaluate(fn, arg),
     beforeLoad: (fn, arg) => page.evaluateOnNewDocument(fn, arg),
+    early: (fn) => page.evaluateOnNewDocument(fn),
     reload: () => page.reload(),
     click: (x, y) => page.mouse.click(x, y),
     move: (x, y) => page.mouse.move(x, y),
@@ -87,10 +89,20 @@ let tab;
 try {
   if (options.phone && options.engine !== 'chromium') throw new Error('--phone is Chromium\'s');
   tab = options.engine === 'webkit' ? await webDriverTab(viewport, problems, PROBLEM) : await puppeteerTab(problems);
+  // Main-thread time of each animation frame, beside the frame it presented.
+  await tab.early(() => {
+    const request = window.requestAnimationFrame.bind(window);
+    window.requestAnimationFrame = (callback) => request((time) => {
+      const frames = window.Module && Module.page && Module.page.frames;
+      const [count, start] = [frames ? frames.length : 0, performance.now()];
+      callback(time);
+      if (frames && frames.length > count) frames[frames.length - 1][3] = performance.now() - start;
+    });
+  });
   await tab.goto(address);
   await tab.evaluate(() => {
     const style = document.createElement('style');
-    style.textContent = '.kv2007-picture-only #controls { visibility: hidden !important; }';
+    style.textContent = '.kv2007-picture-only :is(#controls, #fullscreen) { visibility: hidden !important; }';
     document.head.append(style);
   });
   const until = async (fn, arg) => {
@@ -123,16 +135,6 @@ try {
     const [verb, value] = step.split(/:(.*)/s);
     if (verb === 'click') {
       await until(() => !['loading', 'starting'].includes(document.body.dataset.state));
-      // Main-thread time of each animation frame, beside the frame it presented.
-      await tab.evaluate(() => {
-        const request = window.requestAnimationFrame.bind(window);
-        window.requestAnimationFrame = (callback) => request((time) => {
-          const frames = window.Module && Module.page && Module.page.frames;
-          const [count, start] = [frames ? frames.length : 0, performance.now()];
-          callback(time);
-          if (frames && frames.length > count) frames[frames.length - 1][3] = performance.now() - start;
-        });
-      });
       await pointAt(viewport.width / 2, viewport.height / 2);
     } else if (verb === 'wait') {
       await until((states) => states.split('|').includes(document.body.dataset.state), value);

@@ -1,7 +1,9 @@
 // The tab interface of drive.mjs over W3C WebDriver: WebKitWebDriver started on a
 // free port of 127.0.0.1, driving WebKitGTK's MiniBrowser on $DISPLAY. Classic
-// WebDriver reports no console, so the page's console is watched from the moment
-// the address has loaded and read back when the tab closes.
+// WebDriver reports no console and runs no script before a page's own, so the
+// page's console is watched, and early scripts run, from the moment the address
+// has loaded (the demo's runtime starts later, once its data has come); the
+// console is read back when the tab closes.
 import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import net from 'node:net';
@@ -46,9 +48,12 @@ export async function webDriverTab(viewport, problems, problemPattern) {
     await call('POST', `${session}/window/rect`, { width: rect.width + viewport.width - width,
       height: rect.height + viewport.height - height });
   }
+  const early = [];
   return {
+    early: (fn) => early.push(fn),
     async goto(url) {
       await call('POST', `${session}/url`, { url });
+      for (const fn of early) await evaluate(fn);
       await evaluate((source) => {
         const pattern = new RegExp(source, 'i');
         window.kv2007Problems = [];
