@@ -89,14 +89,16 @@ let tab;
 try {
   if (options.phone && options.engine !== 'chromium') throw new Error('--phone is Chromium\'s');
   tab = options.engine === 'webkit' ? await webDriverTab(viewport, problems, PROBLEM) : await puppeteerTab(problems);
-  // Main-thread time of each animation frame, beside the frame it presented.
+  // Main-thread time of each animation frame (the demo's frame runs in one),
+  // given to the latest presented frame that has none yet.
   await tab.early(() => {
     const request = window.requestAnimationFrame.bind(window);
     window.requestAnimationFrame = (callback) => request((time) => {
-      const frames = window.Module && Module.page && Module.page.frames;
-      const [count, start] = [frames ? frames.length : 0, performance.now()];
+      const start = performance.now();
       callback(time);
-      if (frames && frames.length > count) frames[frames.length - 1][3] = performance.now() - start;
+      const frames = window.Module && Module.page && Module.page.frames;
+      const last = frames && frames[frames.length - 1];
+      if (last && last[3] === undefined) last[3] = performance.now() - start;
     });
   });
   await tab.goto(address);
