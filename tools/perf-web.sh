@@ -37,8 +37,8 @@ for engine in $ENGINES; do
         /^problems: ./ { problems = substr($0, 11) }
         END {
             printf "%s (load %s, click to first frame %s ms)\n", engine, load, first
-            printf "  %-10s %8s %14s\n", "part", "fps", "main-thread ms"
-            for (i = 1; i <= n; ++i) printf "  %-10s %8s %14s\n", name[i], fps[name[i]], ms[name[i]]
+            printf "  %-24s %6s %15s\n", "part", "fps", "main-thread ms"
+            for (i = 1; i <= n; ++i) printf "  %-24s %6s %15s\n", name[i], fps[name[i]], ms[name[i]]
             if (problems != "") printf "  problems: %s\n", problems
         }'
 done

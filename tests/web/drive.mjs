@@ -119,6 +119,9 @@ try {
     const r = document.querySelector(s).getBoundingClientRect();
     return [r.left + r.width * f, r.top + r.height / 2];
   }, [selector, share]);
+  // WebKit's screenshot is the last painted picture: two animation frames
+  // after the page's last change it shows that change.
+  const painted = () => tab.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(resolve))));
   const pointAt = async (x, y) => (options.phone ? tab.tap(x, y) : tab.click(x, y));
   // The controls come up on a pointer movement or a tap and take a click
   // once shown.
@@ -168,9 +171,11 @@ try {
     } else if (verb === 'key') {
       await tab.key(value);
     } else if (verb === 'shot') {
+      await painted();
       await tab.shot(value);
     } else if (verb === 'picture') {
       await tab.evaluate(() => document.body.classList.add('kv2007-picture-only'));
+      await painted();
       await tab.shot(value);
       await tab.evaluate(() => document.body.classList.remove('kv2007-picture-only'));
     } else if (verb === 'press') {
