@@ -1,5 +1,6 @@
 // Browser-test rig: the web server and driver as child processes of the test
-// (x_session's process runner); the frame read back through the rig.
+// (x_session's process runner), Xvfb and PulseAudio of the test's own for
+// the headful engines; the frame read back through the rig.
 #include "support/web_page.h"
 
 #include <arpa/inet.h>
@@ -13,6 +14,7 @@
 #include <sstream>
 
 #include "support/position_probe.h"
+#include "support/pulse_server.h"
 
 namespace {
 
@@ -56,19 +58,43 @@ std::string StaticWebServer::address(const std::string& pathAndQuery) const {
     return "http://127.0.0.1:" + std::to_string(port) + "/" + pathAndQuery;
 }
 
-PageReport drivePage(const std::string& address, const std::vector<std::string>& steps, bool sound) {
-    std::vector<std::string> args = {DEMO_SOURCE_DIR "/tests/web/drive.mjs"};
-    if (sound) args.push_back("--sound");
+const char* engineName(Engine engine) {
+    switch (engine) {
+    case Engine::Firefox: return "firefox";
+    case Engine::WebKit: return "webkit";
+    default: return "chromium";
+    }
+}
+
+PageReport drivePage(const std::string& address, const std::vector<std::string>& steps, const PageDrive& how) {
+    std::vector<std::string> args = {DEMO_SOURCE_DIR "/tests/web/drive.mjs", std::string("--engine=") + engineName(how.engine)};
+    if (how.sound) args.push_back("--sound");
+    if (how.phone) args.push_back("--phone");
     args.push_back(address);
     args.insert(args.end(), steps.begin(), steps.end());
-    std::string output;
-    const int code = runForOutput("node", args, DEMO_SOURCE_DIR "/tests/web", "", {},
-                                  DRIVER_HANG_GUARD, &output);
+    // Firefox (headless it offers no WebGL here) and MiniBrowser draw on an X
+    // server of their own with Mesa; Firefox plays into a sound server of its
+    // own (without one its audio context stays suspended). Pointed at that
+    // server, WebKit's stays suspended; it plays through GStreamer's fallback.
+    TestXServer x;
+    TestPulseServer pulse;
+    std::vector<std::string> env = {"PUPPETEER_SKIP_DOWNLOAD=1"};
     PageReport report;
+    if (how.engine != Engine::Chromium) {
+        if (!x.start(1280, 1024)) report["problems"] += " no X server";
+        env.insert(env.end(), {"LIBGL_ALWAYS_SOFTWARE=1", "GALLIUM_DRIVER=llvmpipe"});
+    }
+    if (how.engine == Engine::Firefox && how.sound) {
+        if (!pulse.start()) report["problems"] += " no sound server: " + pulse.failureLog();
+        for (const std::string& entry : pulse.clientEnv()) env.push_back(entry);
+    }
+    std::string output;
+    const int code = runForOutput("node", args, DEMO_SOURCE_DIR "/tests/web", x.display(), env,
+                                  DRIVER_HANG_GUARD, &output);
     std::istringstream lines(output);
     for (std::string line; std::getline(lines, line);) {
         const size_t colon = line.find(':');
-        if (colon != std::string::npos) report[line.substr(0, colon)] = line.substr(std::min(colon + 2, line.size()));
+        if (colon != std::string::npos) report[line.substr(0, colon)] += line.substr(std::min(colon + 2, line.size()));
     }
     if (code != 0) report["problems"] += " driver exit code " + std::to_string(code);
     return report;

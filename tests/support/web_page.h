@@ -1,6 +1,8 @@
 // Browser-test rig: a static web server on 127.0.0.1 started by the test,
-// the headless-Chromium driver tests/web/drive.mjs run through node, and
-// the GL back buffer as an image to compare with a screenshot.
+// the driver tests/web/drive.mjs run through node in one of three engines
+// (the headful ones on an X server of their own, with a sound server when
+// sound is asked), and the GL back buffer as an image to compare with a
+// screenshot.
 #pragma once
 #include <map>
 #include <string>
@@ -29,8 +31,15 @@ private:
 // The driver's report, "key: value" per line; "problems" holds the console's
 // GL errors and assertions and the driver's own failures, empty when clean.
 using PageReport = std::map<std::string, std::string>;
+enum class Engine { Chromium, Firefox, WebKit };
+const char* engineName(Engine engine);  // as drive.mjs's --engine takes it
+struct PageDrive {
+    Engine engine = Engine::Chromium;
+    bool sound = false;  // autoplay allowed, and a sound server for the headful engines
+    bool phone = false;  // 390x844 CSS px at 3x with touch (Chromium)
+};
 PageReport drivePage(const std::string& address, const std::vector<std::string>& steps,
-                     bool sound = false);
+                     const PageDrive& how = {});
 
 // The current GL back buffer as an image (RGBA, rows from the top, as
 // loadImage gives a screenshot).

@@ -1,11 +1,14 @@
-// The browser build in headless Chromium, served on 127.0.0.1 by the test:
-// its first frames against the native program's own frames at the same
-// positions (drawn here on llvmpipe), the music's pace with sound, message
-// boxes, a lost context, refused addresses and the end screen; every run's
-// console free of GL errors and assertions. KV2007_WEB_SITE is the page with
-// the assertions link (tools/test-web.sh puts it together).
+// The browser build served on 127.0.0.1 by the test. Every engine (Chromium,
+// Firefox, WebKit): the title at 22 s against the native program's frame
+// (drawn here on llvmpipe), a key seek leaving the frame of a fresh start
+// there, the music's pace with sound. Chromium also: a seek from the page's
+// bar, message boxes, a lost context, refused addresses, the end screen, and a
+// phone's viewport and touch. Every run's console free of GL errors and
+// assertions. KV2007_WEB_SITE is the page with the assertions link
+// (tools/test-web.sh puts it together).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "audio/music_format.h"
@@ -24,8 +27,15 @@ protected:
     }
     static void TearDownTestSuite() { delete server; }
 
-    static PageReport drive(const std::string& query, const std::vector<std::string>& steps, bool sound = false) {
-        PageReport report = drivePage(server->address(query), steps, sound);
+    // A file in the test's temporary folder, named by the case (cases run in parallel).
+    static std::string shotPath(const std::string& name) {
+        std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(test.begin(), test.end(), '/', '_');
+        return ::testing::TempDir() + test + "_" + name + ".png";
+    }
+
+    static PageReport drive(const std::string& query, const std::vector<std::string>& steps, PageDrive how = {}) {
+        PageReport report = drivePage(server->address(query), steps, how);
         EXPECT_EQ(report["problems"], "") << query;
         EXPECT_EQ(report["title"], "KV 2007 Demo - Zorblax!");
         return report;
@@ -34,25 +44,51 @@ protected:
     // The page's first frame after a click at `seconds` (the test key stops
     // it there), and the native one: the demo's own window, the timeline
     // prepared there, one pass of the chain, no music.
-    static std::pair<DecodedImage, DecodedImage> firstFramesAt(const std::string& seconds) {
-        const std::string shot = ::testing::TempDir() + "page_" + seconds + "s.png";
-        PageReport report = drive("?mute&first-frame-only&start=" + seconds, {"click", "wait:stopped", "shot:" + shot});
-        EXPECT_EQ(report["state"], "stopped");
+    static std::pair<DecodedImage, DecodedImage> firstFramesAt(const std::string& seconds, Engine engine = Engine::Chromium) {
+        const DecodedImage page = firstPageFrameAt(seconds, engine);
         if (!openDemoWindowIn(DEMO_SOURCE_DIR)) return {};
         prepareTimelineAt(double(bytesAtSeconds(std::atof(seconds.c_str()))));
         runSceneChain();
-        std::pair<DecodedImage, DecodedImage> frames = {{}, readFrameImage(800, 600)};
+        std::pair<DecodedImage, DecodedImage> frames = {page, readFrameImage(800, 600)};
         closeDemoWindow();
-        EXPECT_TRUE(loadImage(shot, frames.first)) << shot;
         return frames;
+    }
+
+    static DecodedImage firstPageFrameAt(const std::string& seconds, Engine engine) {
+        const std::string shot = shotPath(std::string("page_") + engineName(engine) + "_" + seconds + "s");
+        PageReport report = drive("?mute&first-frame-only&start=" + seconds, {"click", "wait:stopped", "picture:" + shot},
+                                  {engine});
+        EXPECT_EQ(report["state"], "stopped");
+        DecodedImage image;
+        EXPECT_TRUE(loadImage(shot, image)) << shot;
+        return image;
+    }
+
+    // The picture that `steps` leave paused against a fresh start at the
+    // position it holds, in the same engine.
+    static void expectAFreshStartsPicture(const std::string& query, std::vector<std::string> steps, Engine engine) {
+        const std::string shot = shotPath(std::string("page_") + engineName(engine) + "_held");
+        steps.insert(steps.end(), {"held", "picture:" + shot});
+        PageReport report = drive(query, steps, {engine});
+        ASSERT_FALSE(report["position"].empty());
+        DecodedImage held;
+        ASSERT_TRUE(loadImage(shot, held)) << shot;
+        const PictureDifference d = differenceBetween(held, firstPageFrameAt(report["position"], engine), 48);
+        std::printf("held at %s s against a fresh start there: %.2f %% of pixels more than 48 apart, mean %.2f\n",
+                    report["position"].c_str(), d.share * 100, d.meanAbs);
+        EXPECT_LT(d.share, 0.01);
+        EXPECT_LT(d.meanAbs, 2.0);
     }
 
     static StaticWebServer* server;
 };
 StaticWebServer* WebPage::server = nullptr;
 
-TEST_F(WebPage, TitleShowsAsTheNativeFrameAt22Seconds) {
-    const auto [page, native] = firstFramesAt("22");
+// The smoke list every engine runs; Chromium runs the rest too.
+class EveryEngine : public WebPage, public ::testing::WithParamInterface<Engine> {};
+
+TEST_P(EveryEngine, TitleShowsAsTheNativeFrameAt22Seconds) {
+    const auto [page, native] = firstFramesAt("22", GetParam());
     ASSERT_FALSE(page.rgba.empty() || native.rgba.empty());
     const ScreenMatch title = titleImageOn([&](int x, int y) { return colourAt(page, x, y); },
                                            DEMO_SOURCE_DIR "/data/Title.jpg");
@@ -61,6 +97,30 @@ TEST_F(WebPage, TitleShowsAsTheNativeFrameAt22Seconds) {
     for (int y = 60; y < 600; y += 120)
         for (int x = 80; x < 800; x += 160) agreeing += near(colourAt(page, x, y), colourAt(native, x, y), 48);
     EXPECT_GE(agreeing, 23) << "of 25 grid points within 48 of the native frame";
+}
+
+// Right 5 s on from 22 s, Space to pause; the in-picture bar of the keys gone
+// (2 s) before the picture is taken.
+TEST_P(EveryEngine, RightAndSpaceFrom22SecondsLeaveTheFrameOfAFreshStartThere) {
+    expectAFreshStartsPicture("?mute&start=22", {"click", "wait:running", "frames:2", "key:ArrowRight", "key: ",
+                                                 "held", "after:2.1"}, GetParam());
+}
+
+// A wrong rate (a quarter, twice) falls outside; a busy machine does not.
+TEST_P(EveryEngine, WithSoundTheAudioContextRunsAndTheTimelineKeepsTheMusicsPace) {
+    PageReport report = drive("?start=22", {"click", "wait:running", "seconds:3"}, {GetParam(), true});
+    EXPECT_EQ(report["audio"], "running");
+    EXPECT_GT(std::atof(report["rate"].c_str()), 0.6) << report["rate"];
+    EXPECT_LT(std::atof(report["rate"].c_str()), 1.5) << report["rate"];
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, EveryEngine, ::testing::Values(Engine::Chromium, Engine::Firefox, Engine::WebKit),
+                         [](const auto& info) { return std::string(engineName(info.param)); });
+
+// The page's controls: a click on the seek bar is as exact as start= there.
+TEST_F(WebPage, ASeekFromTheBarLeavesTheFrameOfAFreshStartThere) {
+    expectAFreshStartsPicture("?mute&start=22", {"click", "wait:running", "frames:2", "seekbar:0.6",
+                                                 "press:#controls button[aria-label=Pause]"}, Engine::Chromium);
 }
 
 // Two rasterisers (SwiftShader, llvmpipe) and sphere-map coordinates from the
@@ -72,14 +132,6 @@ TEST_F(WebPage, FirstFrameAt145SecondsMatchesTheNativeOne) {
                 d.share * 100, d.meanAbs);
     EXPECT_LT(d.share, 0.01);  // measured here: 0.00 %
     EXPECT_LT(d.meanAbs, 2.0);  // measured here: 0.18
-}
-
-// A wrong rate (a quarter, twice) falls outside; a busy machine does not.
-TEST_F(WebPage, WithSoundTheAudioContextRunsAndTheTimelineKeepsTheMusicsPace) {
-    PageReport report = drive("?start=22", {"click", "wait:running", "seconds:3"}, true);
-    EXPECT_EQ(report["audio"], "running");
-    EXPECT_GT(std::atof(report["rate"].c_str()), 0.6) << report["rate"];
-    EXPECT_LT(std::atof(report["rate"].c_str()), 1.5) << report["rate"];
 }
 
 // The native boxes of a missing track, in order, each holding the start-up
@@ -121,6 +173,52 @@ TEST_F(WebPage, EscapeAndTheTimelinesEndShowTheEndScreen) {
         PageReport report = drive(query, steps);
         EXPECT_EQ(report["again"], "shown") << query;
     }
+}
+
+// A phone: 390x844 CSS px at 3x, touch only. The controls' look is seen in
+// the pictures these leave in the test's temporary folder.
+const PageDrive PHONE = {Engine::Chromium, false, true};
+const std::string CONTROLS_SHOWN = "document.getElementById('controls').dataset.shown===";
+
+TEST_F(WebPage, OnAPhoneATapPlays) {
+    PageReport report = drive("?mute&start=22", {"wait:ready", "note:offer=document.getElementById('line').textContent",
+                                                 "click", "wait:running", "frames:2"}, PHONE);
+    EXPECT_EQ(report["offer"], "Tap to play");
+    EXPECT_EQ(report["viewport"], "390x844@3");
+}
+
+TEST_F(WebPage, OnAPhoneATapShowsTheControls) {
+    PageReport report = drive("?mute&start=22", {"click", "wait:running", "until:" + CONTROLS_SHOWN + "'false'",
+                                                 "tap:0.5,0.4", "until:" + CONTROLS_SHOWN + "'true'",
+                                                 "shot:" + shotPath("phone_controls")}, PHONE);
+    EXPECT_EQ(report["controls"], "true");
+}
+
+// 5 s forward on the right third, back on the left, beside the time played.
+TEST_F(WebPage, OnAPhoneADoubleTapSeeksFiveSeconds) {
+    std::vector<std::string> steps = {"click", "wait:running", "frames:2"};
+    for (const char* x : {"0.85", "0.15"})
+        steps.insert(steps.end(), {std::string("note:") + x + "from=[Module._demoPositionSeconds(),performance.now()]",
+                                   std::string("tap2:") + x + ",0.5", "after:0.6",
+                                   std::string("note:") + x + "to=[Module._demoPositionSeconds(),performance.now()]"});
+    PageReport report = drive("?mute&start=60", steps, PHONE);
+    for (const auto& [x, seek] : {std::pair{"0.85", 5.0}, {"0.15", -5.0}}) {
+        double from[2] = {}, to[2] = {};
+        std::sscanf(report[x + std::string("from")].c_str(), "%lf,%lf", &from[0], &from[1]);
+        std::sscanf(report[x + std::string("to")].c_str(), "%lf,%lf", &to[0], &to[1]);
+        EXPECT_NEAR(to[0] - from[0] - (to[1] - from[1]) / 1000, seek, 0.5) << "double tap at " << x;
+    }
+}
+
+TEST_F(WebPage, OnAPhonePauseHoldsThePicture) {
+    const std::string a = shotPath("paused_a"), b = shotPath("paused_b");
+    PageReport report = drive("?mute&start=22", {"click", "wait:running", "frames:2",
+                                                 "press:#controls button[aria-label=Pause]", "held", "picture:" + a,
+                                                 "after:1", "picture:" + b}, PHONE);
+    EXPECT_EQ(report["paused"], "true");
+    DecodedImage first, second;
+    ASSERT_TRUE(loadImage(a, first) && loadImage(b, second));
+    EXPECT_LT(differenceBetween(first, second, 8).share, 0.001);
 }
 
 }  // namespace
