@@ -37,8 +37,11 @@ inline void drawElements(GLenum mode, GLsizei count, GLenum type, const void* in
 
 // WebGL has no attribute stack. The demo pushes GL_VIEWPORT_BIT (the render
 // target's passes) and GL_SCISSOR_BIT (start-up's unseen frames): the
-// viewport, and the scissor test with its box, are what is kept; other bits
-// are not saved.
+// viewport, and the scissor test with its box, are what is kept. Any other bit
+// would come back unrestored: the test link (web_main.cpp built with
+// WEB_GL_CHECKS) stops there with the bits named; the page's link goes on.
+constexpr GLbitfield KEPT_ATTRIBUTE_BITS = GL_VIEWPORT_BIT | GL_SCISSOR_BIT;
+void reportUnkeptAttributes(GLbitfield bits);  // web/web_main.cpp
 struct PushedAttributes {
     GLbitfield mask;
     GLint viewport[4];
@@ -50,6 +53,7 @@ inline std::vector<PushedAttributes>& attributeStack() {
     return stack;
 }
 inline void pushAttrib(GLbitfield mask) {
+    if (mask & ~KEPT_ATTRIBUTE_BITS) reportUnkeptAttributes(mask & ~KEPT_ATTRIBUTE_BITS);
     PushedAttributes pushed{mask, {0, 0, 0, 0}, GL_FALSE, {0, 0, 0, 0}};
     if (mask & GL_VIEWPORT_BIT) glGetIntegerv(GL_VIEWPORT, pushed.viewport);
     if (mask & GL_SCISSOR_BIT) {
@@ -94,6 +98,12 @@ inline void hint(GLenum target, GLenum mode) {
         glHint(target, mode);
 }
 
+// The emulation has no flat shading and logs a notice for every call;
+// smooth is GL's default and what the demo asks for, so that call is dropped.
+inline void shadeModel(GLenum mode) {
+    if (mode != GL_SMOOTH) glShadeModel(mode);
+}
+
 }  // namespace web_gl
 
 #define glTexEnvf web_gl::texEnvf
@@ -102,6 +112,7 @@ inline void hint(GLenum target, GLenum mode) {
 #define glPopAttrib web_gl::popAttrib
 #define glHint web_gl::hint
 #define glGetDoublev web_gl::getDoublev
+#define glShadeModel web_gl::shadeModel
 
 // The framebuffer object calls under their EXT names do not link; the core
 // calls they were promoted to take the same arguments and enum values.
