@@ -2,7 +2,11 @@
 // command-line parser, the wait for the page's "Click to play", the demo's own
 // start-up, then one frame per animation frame until Escape or the end of the
 // timeline. Message boxes become page overlays that the start-up waits on.
-// Reads the page's query, its play request and box answers, and the canvas size.
+// Tells the page the timeline's parts, the viewer's parts and the length for
+// its controls; the page's own bar replaces the in-picture one (unless its
+// test key timeline-bar asks for both). Reads the page's query, its play
+// request and box answers, and the canvas size; SDL's media-key events are
+// dropped, the page's media session having those keys.
 #include <SDL.h>
 #include <epoxy/gl.h>
 #include <emscripten.h>

@@ -184,6 +184,15 @@
     followDemo(Module._demoPositionSeconds());
   });
 
+  // A second visit plays from the service worker's cache, offline too; it
+  // exists only in a secure context (https, localhost, 127.0.0.1). Registered
+  // once the page waits for the click: its own copy of the files is then
+  // revalidated against what the page has just loaded, not fetched beside it.
+  function registerServiceWorker() {
+    if ('serviceWorker' in navigator && window.isSecureContext)
+      navigator.serviceWorker.register('sw.js').catch(() => {});
+  }
+
   const page = {
     state: 'loading',
     playRequested: false,  // read by the demo while it waits for the click
@@ -201,7 +210,10 @@
 
     showLine: (text) => showLine(text, 'refused'),
     showParserLine: () => showLine(parserLine || 'kv2007demo: the address was refused', 'refused'),
-    offerPlay: () => setState('ready'),
+    offerPlay() {
+      setState('ready');
+      registerServiceWorker();
+    },
     showBox(caption, text, yesNo) {
       el('box-caption').textContent = caption;
       el('box-text').textContent = text;
@@ -296,10 +308,6 @@
       showLine('The graphics context was lost; reload the page to play again.', 'failed');
   });
 
-  // A second visit plays from the service worker's cache, offline too; it
-  // exists only in a secure context (https, localhost, 127.0.0.1).
-  if ('serviceWorker' in navigator && window.isSecureContext)
-    navigator.serviceWorker.register('sw.js').catch(() => {});
 
   const missing = missingFeature();
   if (missing) {

@@ -12,6 +12,8 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <emscripten/em_asm.h>
+
 #include <cstdint>
 #include <vector>
 
@@ -81,12 +83,29 @@ inline void renderbufferStorage(GLenum target, GLenum format, GLsizei width, GLs
                           width, height);
 }
 
+// What the emulation does not answer itself goes to WebGL, which knows the
+// blend factors only per colour and alpha, and no current colour: those are
+// answered here (the timeline bar saves them before it draws).
+inline void getIntegerv(GLenum name, GLint* values) {
+    if (name == GL_BLEND_SRC) name = GL_BLEND_SRC_RGB;
+    else if (name == GL_BLEND_DST) name = GL_BLEND_DST_RGB;
+    glGetIntegerv(name, values);
+}
+inline void getFloatv(GLenum name, GLfloat* values) {
+    if (name != GL_CURRENT_COLOR) {
+        glGetFloatv(name, values);
+        return;
+    }
+    // The colour glColor* last set, as the emulation keeps it for its shaders.
+    EM_ASM({ HEAPF32.set(GLImmediate.clientColor, $0 >> 2); }, values);
+}
+
 // The emulation has no glGetDoublev: the matrices it keeps are single
 // precision anyway, so the floats widened lose nothing. Matrix queries only
 // (16 values); other names are not asked for in doubles.
 inline void getDoublev(GLenum name, GLdouble* values) {
     GLfloat floats[16] = {};
-    glGetFloatv(name, floats);
+    getFloatv(name, floats);
     for (int i = 0; i < 16; ++i) values[i] = floats[i];
 }
 
@@ -112,6 +131,8 @@ inline void shadeModel(GLenum mode) {
 #define glPopAttrib web_gl::popAttrib
 #define glHint web_gl::hint
 #define glGetDoublev web_gl::getDoublev
+#define glGetIntegerv web_gl::getIntegerv
+#define glGetFloatv web_gl::getFloatv
 #define glShadeModel web_gl::shadeModel
 
 // The framebuffer object calls under their EXT names do not link; the core
