@@ -100,6 +100,18 @@ inline void getFloatv(GLenum name, GLfloat* values) {
     EM_ASM({ HEAPF32.set(GLImmediate.clientColor, $0 >> 2); }, values);
 }
 
+// The emulation keeps texturing's enable in its own texture units and answers
+// 0 when asked through glIsEnabled: the timeline bar would then restore the
+// scenes' texturing as off. Texture generation is not emulated at all (0 is
+// the truth there).
+inline GLboolean isEnabled(GLenum cap) {
+    if (cap != GL_TEXTURE_2D) return glIsEnabled(cap);
+    GLint unit = GL_TEXTURE0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+    return EM_ASM_INT({ return GLImmediate.TexEnvJIT.getTexUnitType($0) == 0x0DE1 ? 1 : 0; },
+                      unit - GL_TEXTURE0) ? GL_TRUE : GL_FALSE;
+}
+
 // The emulation has no glGetDoublev: the matrices it keeps are single
 // precision anyway, so the floats widened lose nothing. Matrix queries only
 // (16 values); other names are not asked for in doubles.
@@ -133,6 +145,7 @@ inline void shadeModel(GLenum mode) {
 #define glGetDoublev web_gl::getDoublev
 #define glGetIntegerv web_gl::getIntegerv
 #define glGetFloatv web_gl::getFloatv
+#define glIsEnabled web_gl::isEnabled
 #define glShadeModel web_gl::shadeModel
 
 // The framebuffer object calls under their EXT names do not link; the core
