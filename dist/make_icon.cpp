@@ -1,11 +1,13 @@
 // Build-time icon maker: cuts a square out of one of the data set's images and
-// scales it to the icon size, with its alpha, as a PNG for the desktop entry.
+// scales it to the icon size, with its alpha, as a PNG for the desktop entry
+// and the page (or as a JPEG, by OUTPUT's name, for the page's poster).
 // Usage: make_icon INPUT OUTPUT LEFT TOP SIDE SIZE (pixels, TOP from the top).
 #include <IL/il.h>
 #include <IL/ilu.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 int main(int argc, char** argv) {
     if (argc != 7) {
@@ -38,7 +40,11 @@ int main(int argc, char** argv) {
     iluImageParameter(ILU_FILTER, ILU_BILINEAR);
     if (!iluScale(size, size, 1)) return 1;
     ilEnable(IL_FILE_OVERWRITE);
-    if (!ilSave(IL_PNG, argv[2])) {
+    const std::string output = argv[2];
+    const bool jpeg = output.size() > 4 && output.compare(output.size() - 4, 4, ".jpg") == 0;
+    if (jpeg && !ilConvertImage(IL_RGB, IL_UNSIGNED_BYTE)) return 1;
+    ilSetInteger(IL_JPG_QUALITY, 85);
+    if (!ilSave(jpeg ? IL_JPG : IL_PNG, argv[2])) {
         std::fprintf(stderr, "make_icon: cannot write %s\n", argv[2]);
         return 1;
     }

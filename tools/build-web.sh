@@ -154,6 +154,36 @@ sources) and run tools/build-web.sh; the libraries are rebuilt and relinked.
 EOF
 }
 
+# The page's images, cut from the data set by the desktop build's own icon
+# maker (dist/make_icon.cpp, compiled here against Debian's DevIL): the icon
+# from the group logo's "Z" (as the desktop entry's), the title image as the
+# poster shown before the data package arrives and as the media session's
+# artwork in the sizes a lock screen asks for.
+make_page_images() {
+    local dir=$1 maker=$WORK/make_icon size
+    # Native, so the host's pkg-config files rather than the web prefix's.
+    g++ -O1 "$ROOT/dist/make_icon.cpp" $(env -u PKG_CONFIG_LIBDIR pkg-config --cflags --libs IL ILU) \
+        -o "$maker"
+    for size in 192 512; do
+        "$maker" "$ROOT/data/GroupLogo.png" "$dir/icon-$size.png" 55 90 205 $size
+    done
+    "$maker" "$ROOT/data/Title.jpg" "$dir/poster.jpg" 0 0 1024 512
+    for size in 256 512; do
+        "$maker" "$ROOT/data/Title.jpg" "$dir/artwork-$size.jpg" 0 0 1024 $size
+    done
+}
+
+# The service worker's cache is named by a hash of every file it keeps, so a
+# new build is a new cache, fetched whole.
+write_service_worker() {
+    local dir=$1 files
+    files=$(cd "$dir" && find . -maxdepth 1 -type f ! -name sw.js -printf '%P\n' | sort)
+    local build list
+    build=$(cd "$dir" && sha256sum $files | sha256sum | cut -c1-16)
+    list=$(printf "'./', "; printf "'%s', " $files)
+    sed -i -e "s|@BUILD@|$build|" -e "s|/\* @FILES@ \*/ \[\]|[${list%, }]|" "$dir/sw.js"
+}
+
 package_web() {
     rm -rf "$OUT"
     mkdir -p "$OUT"
@@ -162,6 +192,8 @@ package_web() {
         cp "$WORK/demo/$file" "$OUT/"
     done
     cp -r "$ROOT/web/page/." "$OUT/"
+    make_page_images "$OUT"
+    write_service_worker "$OUT"
     copy_licences "$OUT"
     rm -f "$ZIP"
     (cd "$OUT" && zip -q -r -9 "$ZIP" .)

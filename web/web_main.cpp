@@ -2,11 +2,17 @@
 // command-line parser, the wait for the page's "Click to play", the demo's own
 // start-up, then one frame per animation frame until Escape or the end of the
 // timeline. Message boxes become page overlays that the start-up waits on.
-// Reads the page's query, its play request and box answers, and the canvas size.
+// Tells the page the timeline's parts, the viewer's parts and the length for
+// its controls; the page's own bar replaces the in-picture one (unless its
+// test key timeline-bar asks for both). Reads the page's query, its play
+// request and box answers, and the canvas size; SDL's media-key events are
+// dropped, the page's media session having those keys.
 #include <SDL.h>
+#include <epoxy/gl.h>
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -18,6 +24,7 @@
 #include "shell/message_box.h"
 #include "shell/page_address.h"
 #include "shell/stage.h"
+#include "shell/timeline_bar.h"
 #include "shell/window.h"
 
 // The page's side of each step lives in web/page/page.js, as Module.page.
@@ -47,6 +54,17 @@ EM_JS(void, pageNameTimelinePart, (int index, const char* name, double firstSeco
 });
 EM_JS(void, pageShowEnd, (int stoppedAfterFirstFrame), {
     Module.page.showEnd(stoppedAfterFirstFrame !== 0);
+});
+EM_JS(void, pageNameViewerPart, (int index, const char* name, double firstSeconds, double endSeconds), {
+    Module.page.nameViewerPart(index, UTF8ToString(name), firstSeconds, endSeconds);
+});
+EM_JS(void, pageSetLength, (double seconds), {
+    Module.page.setLength(seconds);
+});
+// The page's test key timeline-bar (page.js takes it out of the address):
+// the in-picture bar drawn beside the page's own controls.
+EM_JS(int, pageWantsTimelineBar, (), {
+    return Module.page.timelineBar ? 1 : 0;
 });
 // Fullscreen in a page is the page's: the document, where the browser offers it.
 EM_JS(void, pageToggleFullscreen, (), {
@@ -98,6 +116,14 @@ void endRun(bool keepPicture) {
     pageShowEnd(keepPicture);
 }
 
+// The media keys reach a page through its media session (page.js), which
+// calls the same actions; SDL's key events for them would act a second time.
+bool isMediaKey(const SDL_Event& event) {
+    if (event.type != SDL_KEYDOWN && event.type != SDL_KEYUP) return false;
+    const SDL_Keycode key = event.key.keysym.sym;
+    return key == SDLK_AUDIOPLAY || key == SDLK_AUDIONEXT || key == SDLK_AUDIOPREV || key == SDLK_AUDIOSTOP;
+}
+
 // The page's frame: the events the browser queued since the last one (up to
 // a key press), then the demo's frame. A close request cannot come from a page, but ends the run
 // as natively.
@@ -112,6 +138,7 @@ void pageFrame() {
     SDL_Event event;
     bool closeRequested = false;
     while (takeWindowEvent(event)) {
+        if (isMediaKey(event)) continue;
         closeRequested = handleDemoEvent(event) || closeRequested;
         // The rest waits for the next frame: a key pressed and released
         // within one frame would otherwise never be seen down.
@@ -167,6 +194,17 @@ EMSCRIPTEN_KEEPALIVE int demoIsPaused() { return demoPaused ? 1 : 0; }
 EMSCRIPTEN_KEEPALIVE int demoIsMuted() { return musicMuted ? 1 : 0; }
 }
 
+// The web GL stand-in's attribute stack keeps only some bits (web/gl/epoxy/gl.h).
+// The browser tests' link stops at a bit it would lose; the page's goes on.
+void web_gl::reportUnkeptAttributes(GLbitfield bits) {
+#ifdef WEB_GL_CHECKS
+    EM_ASM({ console.error('glPushAttrib: bits 0x' + ($0 >>> 0).toString(16) + ' are not kept by the web GL stand-in'); }, bits);
+    abort();
+#else
+    (void)bits;
+#endif
+}
+
 // The page passes its address's query (location.search) as the one argument.
 int main(int argc, char** argv) {
     setMessageBoxHandler(answerInPage);
@@ -174,6 +212,13 @@ int main(int argc, char** argv) {
     if (!takeAddressOptions(argc > 1 ? argv[1] : "")) return 0;
     for (int i = 0; i < TIMELINE_PART_COUNT; ++i)
         pageNameTimelinePart(i, TIMELINE_PARTS[i].name, secondsAtBytes(TIMELINE_PARTS[i].first));
+    for (int i = 0; i < VIEWER_PART_COUNT; ++i) {
+        const ViewerPart& part = VIEWER_PARTS.parts[i];
+        pageNameViewerPart(i, part.name, secondsAtBytes(part.first), secondsAtBytes(part.end));
+    }
+    pageSetLength(secondsAtBytes(TIMELINE_END));
+    // The page shows its own controls over the picture.
+    timelineBarEnabled = pageWantsTimelineBar() != 0;
     // Sound may start only after a gesture: music and timeline start together
     // from the click.
     pageOfferPlay();

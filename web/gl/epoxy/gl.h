@@ -12,6 +12,8 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <emscripten/em_asm.h>
+
 #include <cstdint>
 #include <vector>
 
@@ -37,8 +39,11 @@ inline void drawElements(GLenum mode, GLsizei count, GLenum type, const void* in
 
 // WebGL has no attribute stack. The demo pushes GL_VIEWPORT_BIT (the render
 // target's passes) and GL_SCISSOR_BIT (start-up's unseen frames): the
-// viewport, and the scissor test with its box, are what is kept; other bits
-// are not saved.
+// viewport, and the scissor test with its box, are what is kept. Any other bit
+// would come back unrestored: the test link (web_main.cpp built with
+// WEB_GL_CHECKS) stops there with the bits named; the page's link goes on.
+constexpr GLbitfield KEPT_ATTRIBUTE_BITS = GL_VIEWPORT_BIT | GL_SCISSOR_BIT;
+void reportUnkeptAttributes(GLbitfield bits);  // web/web_main.cpp
 struct PushedAttributes {
     GLbitfield mask;
     GLint viewport[4];
@@ -50,6 +55,7 @@ inline std::vector<PushedAttributes>& attributeStack() {
     return stack;
 }
 inline void pushAttrib(GLbitfield mask) {
+    if (mask & ~KEPT_ATTRIBUTE_BITS) reportUnkeptAttributes(mask & ~KEPT_ATTRIBUTE_BITS);
     PushedAttributes pushed{mask, {0, 0, 0, 0}, GL_FALSE, {0, 0, 0, 0}};
     if (mask & GL_VIEWPORT_BIT) glGetIntegerv(GL_VIEWPORT, pushed.viewport);
     if (mask & GL_SCISSOR_BIT) {
@@ -77,12 +83,41 @@ inline void renderbufferStorage(GLenum target, GLenum format, GLsizei width, GLs
                           width, height);
 }
 
+// What the emulation does not answer itself goes to WebGL, which knows the
+// blend factors only per colour and alpha, and no current colour: those are
+// answered here (the timeline bar saves them before it draws).
+inline void getIntegerv(GLenum name, GLint* values) {
+    if (name == GL_BLEND_SRC) name = GL_BLEND_SRC_RGB;
+    else if (name == GL_BLEND_DST) name = GL_BLEND_DST_RGB;
+    glGetIntegerv(name, values);
+}
+inline void getFloatv(GLenum name, GLfloat* values) {
+    if (name != GL_CURRENT_COLOR) {
+        glGetFloatv(name, values);
+        return;
+    }
+    // The colour glColor* last set, as the emulation keeps it for its shaders.
+    EM_ASM({ HEAPF32.set(GLImmediate.clientColor, $0 >> 2); }, values);
+}
+
+// The emulation keeps texturing's enable in its own texture units and answers
+// 0 when asked through glIsEnabled: the timeline bar would then restore the
+// scenes' texturing as off. Texture generation is not emulated at all (0 is
+// the truth there).
+inline GLboolean isEnabled(GLenum cap) {
+    if (cap != GL_TEXTURE_2D) return glIsEnabled(cap);
+    GLint unit = GL_TEXTURE0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+    return EM_ASM_INT({ return GLImmediate.TexEnvJIT.getTexUnitType($0) == 0x0DE1 ? 1 : 0; },
+                      unit - GL_TEXTURE0) ? GL_TRUE : GL_FALSE;
+}
+
 // The emulation has no glGetDoublev: the matrices it keeps are single
 // precision anyway, so the floats widened lose nothing. Matrix queries only
 // (16 values); other names are not asked for in doubles.
 inline void getDoublev(GLenum name, GLdouble* values) {
     GLfloat floats[16] = {};
-    glGetFloatv(name, floats);
+    getFloatv(name, floats);
     for (int i = 0; i < 16; ++i) values[i] = floats[i];
 }
 
@@ -94,84 +129,24 @@ inline void hint(GLenum target, GLenum mode) {
         glHint(target, mode);
 }
 
-// What the emulation cannot be asked: it answers glIsEnabled for texturing
-// and texture generation with 0, and WebGL knows neither GL_BLEND_SRC/DST nor
-// GL_CURRENT_COLOR. The stand-in keeps its own copy of these as they are set,
-// and answers from it, so that state saved and restored (the timeline bar's)
-// comes back as it was.
-struct TrackedState {
-    bool texture2d = false, textureGenS = false, textureGenT = false;
-    GLint blendSource = GL_ONE, blendDestination = GL_ZERO;
-    GLfloat colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-};
-inline TrackedState& tracked() {
-    static TrackedState state;
-    return state;
+// The emulation has no flat shading and logs a notice for every call;
+// smooth is GL's default and what the demo asks for, so that call is dropped.
+inline void shadeModel(GLenum mode) {
+    if (mode != GL_SMOOTH) glShadeModel(mode);
 }
-inline bool* trackedCapability(GLenum cap) {
-    switch (cap) {
-    case GL_TEXTURE_2D: return &tracked().texture2d;
-    case GL_TEXTURE_GEN_S: return &tracked().textureGenS;
-    case GL_TEXTURE_GEN_T: return &tracked().textureGenT;
-    default: return nullptr;
-    }
-}
-inline void enable(GLenum cap) {
-    if (bool* on = trackedCapability(cap)) *on = true;
-    glEnable(cap);
-}
-inline void disable(GLenum cap) {
-    if (bool* on = trackedCapability(cap)) *on = false;
-    glDisable(cap);
-}
-inline GLboolean isEnabled(GLenum cap) {
-    if (const bool* on = trackedCapability(cap)) return *on ? GL_TRUE : GL_FALSE;
-    return glIsEnabled(cap);
-}
-inline void blendFunc(GLenum source, GLenum destination) {
-    tracked().blendSource = GLint(source);
-    tracked().blendDestination = GLint(destination);
-    glBlendFunc(source, destination);
-}
-inline void getIntegerv(GLenum name, GLint* values) {
-    if (name == GL_BLEND_SRC) *values = tracked().blendSource;
-    else if (name == GL_BLEND_DST) *values = tracked().blendDestination;
-    else glGetIntegerv(name, values);
-}
-inline void getFloatv(GLenum name, GLfloat* values) {
-    if (name != GL_CURRENT_COLOR) {
-        glGetFloatv(name, values);
-        return;
-    }
-    for (int i = 0; i < 4; ++i) values[i] = tracked().colour[i];
-}
-inline void color4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
-    const GLfloat rgba[4] = {r, g, b, a};
-    for (int i = 0; i < 4; ++i) tracked().colour[i] = rgba[i];
-    glColor4f(r, g, b, a);
-}
-inline void color4fv(const GLfloat* rgba) { color4f(rgba[0], rgba[1], rgba[2], rgba[3]); }
-inline void color3f(GLfloat r, GLfloat g, GLfloat b) { color4f(r, g, b, 1.0f); }
-inline void color3ub(GLubyte r, GLubyte g, GLubyte b) { color4f(r / 255.0f, g / 255.0f, b / 255.0f, 1.0f); }
 
 }  // namespace web_gl
 
-#define glEnable web_gl::enable
-#define glDisable web_gl::disable
-#define glIsEnabled web_gl::isEnabled
-#define glBlendFunc web_gl::blendFunc
-#define glGetIntegerv web_gl::getIntegerv
-#define glGetFloatv web_gl::getFloatv
-#define glColor4f web_gl::color4f
-#define glColor4fv web_gl::color4fv
-#define glColor3f web_gl::color3f
-#define glColor3ub web_gl::color3ub
 #define glTexEnvf web_gl::texEnvf
 #define glDrawElements web_gl::drawElements
 #define glPushAttrib web_gl::pushAttrib
 #define glPopAttrib web_gl::popAttrib
 #define glHint web_gl::hint
 #define glGetDoublev web_gl::getDoublev
+#define glGetIntegerv web_gl::getIntegerv
+#define glGetFloatv web_gl::getFloatv
+#define glIsEnabled web_gl::isEnabled
+#define glShadeModel web_gl::shadeModel
 
 // The framebuffer object calls under their EXT names do not link; the core
 // calls they were promoted to take the same arguments and enum values.
