@@ -34,18 +34,12 @@ struct ContainerChoice {
     int defaultCrf;          // the codec's usual "visually lossless" point
     int maxCrf;              // highest quality value the codec takes
     CoverForm cover;
-    // The Matroska muxer writes the chapters it has at the header there and
-    // never again: to end them where an interrupted file ends, it gets none
-    // with the header and all of them at the trailer, which it then writes
-    // after the clusters (listed in the seek head). The MP4 muxer writes its
-    // index, chapters included, at the trailer from the list it then has.
-    bool chaptersAtTrailer;
     const char* dateKey;     // the container's own tag for the year (Matroska's DATE_RELEASED)
 };
 const ContainerChoice CONTAINERS[] = {
-    {".mp4", "mp4", "libx264", "aac", 18, 51, CoverForm::AttachedPicture, false, "date"},
-    {".mkv", "matroska", "libx264", "flac", 18, 51, CoverForm::Attachment, true, "DATE_RELEASED"},
-    {".webm", "webm", "libvpx-vp9", "libopus", 31, 63, CoverForm::None, true, "DATE_RELEASED"},
+    {".mp4", "mp4", "libx264", "aac", 18, 51, CoverForm::AttachedPicture, "date"},
+    {".mkv", "matroska", "libx264", "flac", 18, 51, CoverForm::Attachment, "DATE_RELEASED"},
+    {".webm", "webm", "libvpx-vp9", "libopus", 31, 63, CoverForm::None, "DATE_RELEASED"},
 };
 constexpr AVRational CHAPTER_TIME_BASE = {1, 1000};  // milliseconds
 // The attached picture's stream never has another packet, so the interleaver
@@ -421,7 +415,6 @@ std::string openEncoder(VideoEncoder& e, const EncoderSettings& s) {
     e.musicRate = s.audioRate;
     e.musicChannels = s.audioChannels;
     e.chapters = s.chapters;
-    e.chaptersAtTrailer = choice->chaptersAtTrailer;
 
     std::string failure;
     int rc = avformat_alloc_output_context2(&e.container, nullptr, choice->muxer, e.partPath.c_str());
@@ -435,7 +428,6 @@ std::string openEncoder(VideoEncoder& e, const EncoderSettings& s) {
         if (e.audioStream) e.audioStream->disposition |= AV_DISPOSITION_DEFAULT;
         for (const auto& [key, value] : s.tags)
             av_dict_set(&e.container->metadata, key == "date" ? choice->dateKey : key.c_str(), value.c_str(), 0);
-        if (!e.chaptersAtTrailer) failure = setContainerChapters(e.container, e.chapters);
     }
     if (failure.empty() && !(e.packet = av_packet_alloc())) failure = "out of memory";
     if (failure.empty()) {
@@ -467,6 +459,12 @@ std::string finishEncoder(VideoEncoder& e) {
     std::string failure = sendAndWrite(e, e.video, e.videoStream, nullptr);
     if (failure.empty()) failure = encodeMusicUntil(e, musicFramesFor(e, e.videoFrames));
     if (failure.empty()) failure = drainMusic(e);
+    // Both muxers write the chapters they have at the header there and never
+    // again (MP4 as a text track, Matroska as its Chapters element), so a file
+    // stopped early would list parts it never reached. Given none with the
+    // header, each writes those it has at the trailer instead (Matroska after
+    // the clusters, listed in the seek head; MP4 in the index that faststart
+    // moves to the front), cut to where the file ends.
     if (failure.empty())
         failure = setContainerChapters(e.container, chaptersWithin(e.chapters, double(e.videoFrames) / e.fps));
     if (failure.empty()) {

@@ -45,8 +45,8 @@ struct EncoderSettings {
     // Generic libavformat keys (title, artist, date, comment), which each
     // muxer writes in its container's own form.
     std::vector<std::pair<std::string, std::string>> tags;
-    // In time order; each muxer gets them with the header, and finishEncoder
-    // keeps those the file reaches, the last cut to its end.
+    // In time order; finishEncoder hands the muxer those the file reaches,
+    // the last cut to its end.
     std::vector<EncoderChapter> chapters;
     CoverPicture cover;  // an attached picture in .mp4, an attachment in .mkv, none in .webm
 };
@@ -61,8 +61,7 @@ struct VideoEncoder {
     AVCodecContext* audio = nullptr;  // null: no audio stream
     AVStream* audioStream = nullptr;
     AVStream* coverStream = nullptr;  // .mp4's attached picture, .mkv's attachment, or null
-    std::vector<EncoderChapter> chapters;  // as planned; the container's are made from these
-    bool chaptersAtTrailer = false;   // the muxer writes them only when none came with the header
+    std::vector<EncoderChapter> chapters;  // as planned; the container gets them at the trailer
     AVPacket* packet = nullptr;
     SwrContext* resampler = nullptr;  // track format to the audio encoder's
     AVAudioFifo* audioFifo = nullptr; // resampled samples not yet a whole encoder frame
