@@ -4,16 +4,20 @@
 // publishes how far it has read (playFrame); the spectrum pins the window it
 // copies (readerPin). Reservation and pin are sequentially consistent, so of a
 // decoder about to overwrite a pinned window and a reader about to copy it, at
-// least one sees the other and keeps clear.
+// least one sees the other and keeps clear. Without decodeTrackOnThread the
+// device side decodes instead, between its reads.
 #include "audio/track_stream.h"
 
-#ifndef __EMSCRIPTEN__
 #include <pthread.h>
-#endif
 
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+
+#include "resources/platform.h"
+
+// A page has no threads (it is served without the headers they need).
+bool decodeTrackOnThread = !IN_BROWSER;
 
 namespace {
 
@@ -83,20 +87,24 @@ bool decodeStep(TrackStream& s, uint64_t frames) {
     return true;
 }
 
-#ifdef __EMSCRIPTEN__
-// A page has no threads: the device side decodes whatever fits each time it
-// has read (notePlayFrame), a chunk or two per callback, and the ring's
-// first seconds are decoded at opening.
+// Without a decoder thread: the device side decodes whatever fits each time
+// it has read (notePlayFrame), a chunk or two per callback, and the ring's
+// first seconds are decoded at opening. Under `control`, as the thread's
+// steps are, but never waiting for it: a caller pausing or resuming holds it
+// only for a moment, and the next read decodes instead.
 void decodeWhatFits(TrackStream& s) {
+    std::unique_lock<std::mutex> lock(s.control, std::try_to_lock);
+    if (!lock.owns_lock()) return;
     for (uint64_t frames; !s.paused && (frames = nextStepFrames(s)) != 0;)
         if (!decodeStep(s, frames)) return;
 }
-#else
+
 // The decoder thread: a step whenever a chunk fits, otherwise asleep. A full
 // ring gets room as playback moves on, which nothing announces (the device
 // callback signals nobody), so then it looks again every DECODER_POLL_MS.
 void runDecoder(TrackStream& s) {
-    pthread_setname_np(pthread_self(), "TrackDecoder");
+    // A page's libc names no threads (nor does it start this one: see decodeTrackOnThread).
+    if constexpr (!IN_BROWSER) pthread_setname_np(pthread_self(), "TrackDecoder");
     const auto poll = std::chrono::milliseconds(DECODER_POLL_MS);
     std::unique_lock<std::mutex> lock(s.control);
     while (!s.quit) {
@@ -118,8 +126,6 @@ void runDecoder(TrackStream& s) {
         if (!decoded) s.wake.wait_for(lock, poll);
     }
 }
-
-#endif
 
 }  // namespace
 
@@ -148,11 +154,12 @@ std::unique_ptr<TrackStream> openTrackStream(const char* path, const StreamBuffe
     // yields no samples gives no stream.
     decodeStep(*s, nextStepFrames(*s));
     if (s->decodedEnd.load() == 0) return nullptr;
-#ifdef __EMSCRIPTEN__
-    decodeWhatFits(*s);
-#else
-    s->decoder = std::thread(runDecoder, std::ref(*s));
-#endif
+    s->decodesInline = !decodeTrackOnThread;
+    if (s->decodesInline) {
+        decodeWhatFits(*s);
+    } else {
+        s->decoder = std::thread(runDecoder, std::ref(*s));
+    }
     return s;
 }
 
@@ -171,9 +178,7 @@ const int16_t* heldFrame(const TrackStream& s, const HeldFrames& held, uint64_t 
 
 void notePlayFrame(TrackStream& s, uint64_t frame) {
     s.playFrame.store(frame, std::memory_order_release);
-#ifdef __EMSCRIPTEN__
-    decodeWhatFits(s);
-#endif
+    if (s.decodesInline) decodeWhatFits(s);
 }
 
 int copyHeldFrames(TrackStream& s, uint64_t first, int count, int16_t* out) {
@@ -205,9 +210,7 @@ void resumeDecoder(TrackStream& s) {
         s.paused = false;
     }
     s.wake.notify_all();
-#ifdef __EMSCRIPTEN__
-    decodeWhatFits(s);
-#endif
+    if (s.decodesInline) decodeWhatFits(s);
 }
 
 // The decoder only ever drops frames below the play frame it last read, less

@@ -1,5 +1,6 @@
 // A track streamed from an MP3 file: its exact length known when it opens, its
-// samples decoded by a thread of its own into a fixed ring that runs a few
+// samples decoded by a thread of its own (or, without decodeTrackOnThread, by
+// the device side between its reads) into a fixed ring that runs a few
 // seconds ahead of the play frame and keeps a second behind it for the
 // spectrum. Readers never wait for the decoder: frames it has not produced
 // yet, or has already dropped, read as silence.
@@ -23,6 +24,11 @@ constexpr StreamBuffering DEFAULT_BUFFERING = {3.0, 1.0};
 constexpr uint64_t DECODE_CHUNK_FRAMES = 4096;  // frames per decoding step (93 ms at 44.1 kHz); least ahead
 constexpr int DECODER_POLL_MS = 25;             // how often a decoder with a full ring looks for room
 constexpr uint64_t NO_PIN = ~uint64_t{0};       // readerPin when no window is being copied
+
+// Whether a stream opened from now on decodes on a thread of its own (natively,
+// the default) or in notePlayFrame and resumeDecoder, on the caller's thread
+// (in a browser, which has no threads to spare).
+extern bool decodeTrackOnThread;
 
 // As Mp3File decodes: DECODED_RATE and DECODED_CHANNELS for every track.
 struct TrackFormat {
@@ -67,6 +73,7 @@ struct TrackStream {
     bool quit = false;             // the thread is to return
     bool paused = false;           // the thread is to decode nothing
     bool busy = false;             // the thread is in a decoding step (outside the lock)
+    bool decodesInline = false;    // no thread: notePlayFrame and resumeDecoder decode; set at opening
     std::thread decoder;
 
     TrackStream() = default;
@@ -76,7 +83,8 @@ struct TrackStream {
 };
 
 // Opens `path` (scanning its exact length), decodes its first chunk here and
-// starts the decoder thread. Null for a file decodeMp3File refuses too, and
+// starts the decoder thread (without decodeTrackOnThread: decodes what fits
+// in the ring, here). Null for a file decodeMp3File refuses too, and
 // for one whose first read yields no samples.
 std::unique_ptr<TrackStream> openTrackStream(const char* path,
                                              const StreamBuffering& buffering = DEFAULT_BUFFERING);

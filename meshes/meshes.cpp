@@ -9,14 +9,10 @@
 #include <vector>
 
 #include "meshes/meshes.h"
+#include "resources/platform.h"
 
-#ifdef __EMSCRIPTEN__
-MeshDrawMode meshDrawMode = MeshDrawMode::MergedTriangleList;
-bool sphereMapOnCpu = true;
-#else
-MeshDrawMode meshDrawMode = MeshDrawMode::OneDrawPerStrip;
-bool sphereMapOnCpu = false;
-#endif
+MeshDrawMode meshDrawMode = IN_BROWSER ? MeshDrawMode::MergedTriangleList : MeshDrawMode::OneDrawPerStrip;
+bool sphereMapOnCpu = IN_BROWSER;
 bool cpuSphereMapActive = false;
 
 namespace {

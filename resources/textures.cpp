@@ -1,17 +1,11 @@
 // Texture catalogue: reads the 65 images under data/ into OpenGL textures with
-// DevIL and ILUT, and creates the four empty 512x512 render textures. Decoding
-// may run ahead on a worker thread while the window opens; uploading needs
-// the GL context current. Reads the image files named in the catalogue.
+// DevIL, uploaded by ILUT or directly, and creates the four empty 512x512
+// render textures. Decoding may run ahead on a worker thread while the window
+// opens; uploading needs the GL context current. Reads the image files named
+// in the catalogue, imageUploadThroughIlut and imageDecodingOnWorker.
 #include <epoxy/gl.h>
-// Debian's ilut.h declares the OpenGL loader only when asked for it. The web
-// build has no ILUT: its helper does not work on WebGL, so the upload it does
-// is done here instead (uploadBoundImage).
-#define ILUT_USE_OPENGL
 #include <IL/il.h>
 #include <IL/ilu.h>
-#ifndef __EMSCRIPTEN__
-#include <IL/ilut.h>
-#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -19,9 +13,17 @@
 #include <thread>
 
 #include "resources/data_set.h"
+#include "resources/ilut_upload.h"
 #include "resources/image_check.h"
+#include "resources/platform.h"
 #include "resources/render_target.h"
 #include "resources/textures.h"
+
+// In a browser: ILUT's upload does not work on WebGL (the browser build has no
+// ILUT at all), and a page has no threads to spare (it is served without the
+// headers they need), so the images decode when loadTextures asks.
+bool imageUploadThroughIlut = !IN_BROWSER;
+bool imageDecodingOnWorker = !IN_BROWSER;
 
 // Image textures: GL texture names, written once by loadTextures; 0 = not loaded.
 unsigned int texGroupLogo = 0, texEnvA = 0, texTitle = 0, texThanks = 0, texThanksGroups = 0,
@@ -172,17 +174,18 @@ void initImageDecoding() {
 
 // The GL half: ILUT asks the current context for its limits here. Its set-up
 // leaves GL_TEXTURE_2D enabled, GL_MODULATE and byte-aligned pixel rows,
-// which the scenes inherit: the web build sets the same.
+// which the scenes inherit: the direct upload sets the same.
 void initImageUpload() {
-#ifdef __EMSCRIPTEN__
+    if constexpr (!IN_BROWSER) {
+        if (imageUploadThroughIlut) {
+            startIlutUpload();
+            return;
+        }
+    }
     glEnable(GL_TEXTURE_2D);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-#else
-    ilutRenderer(ILUT_OPENGL);
-    ilutInit();
-#endif
 }
 
 // What ilutGLLoadImage does before its upload, into an image of the row's own.
@@ -202,16 +205,20 @@ void decodeCatalogueImages() {
         decodedImages[i] = decodeImage(dataSetPath(textureCatalogue[i].path).c_str());
 }
 
+// The bound image into a texture, by the upload the switch chooses.
+unsigned int uploadBound() {
+    if constexpr (!IN_BROWSER) {
+        if (imageUploadThroughIlut) return ilutUploadBoundImage();
+    }
+    return uploadBoundImage();
+}
+
 // ilutGLLoadImage's upload of a decoded image (flipped and scaled as it does),
 // then the decoded copy is dropped. Image 0 gives handle 0.
 unsigned int uploadImage(ILuint image) {
     if (image == 0) return 0;
     ilBindImage(image);
-#ifdef __EMSCRIPTEN__
-    const unsigned int texture = uploadBoundImage();
-#else
-    const unsigned int texture = ilutGLBindTexImage();
-#endif
+    const unsigned int texture = uploadBound();
     ilDeleteImages(1, &image);
     return texture;
 }
@@ -272,11 +279,10 @@ void initImageLibraries() {
 // larger than GL_MAX_TEXTURE_SIZE down to fit. A missing, truncated or
 // undecodable file yields 0.
 unsigned int loadImageTexture(const char* path) {
-#ifdef __EMSCRIPTEN__
+    if constexpr (!IN_BROWSER) {
+        if (imageUploadThroughIlut) return imageFileSafeToLoad(path) ? ilutLoadImageFile(path) : 0;
+    }
     return uploadImage(decodeImage(path));
-#else
-    return imageFileSafeToLoad(path) ? ilutGLLoadImage(const_cast<char*>(path)) : 0;
-#endif
 }
 
 // ilutGLBindTexImage's texture from the bound DevIL image, for GLs where ILUT
@@ -316,13 +322,8 @@ unsigned int uploadBoundImage() {
     return texture;
 }
 
-// A page has no threads to spare (it is served without the headers they
-// need): there the images decode on the main thread when loadTextures asks.
 void startImageDecoding() {
-#ifdef __EMSCRIPTEN__
-    return;
-#endif
-    if (decodingStarted) return;
+    if (decodingStarted || !imageDecodingOnWorker) return;
     decodingStarted = true;
     decodingWorker = std::thread(decodeCatalogueImages);
 }

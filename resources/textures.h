@@ -24,8 +24,17 @@ struct TextureEntry {
 };
 extern const TextureEntry textureCatalogue[IMAGE_TEXTURE_COUNT];
 
-// Starts DevIL, ILU and ILUT for OpenGL and installs the file reading the
-// catalogue loads through; loadTextures calls it first.
+// How decoded images become textures: by ILUT's upload (natively, the default)
+// or by uploadBoundImage (the default in a browser, which has no ILUT: there
+// the switch changes nothing). Read at each upload.
+extern bool imageUploadThroughIlut;
+// Whether startImageDecoding decodes on a worker thread (natively, the
+// default) or leaves it all to loadTextures (in a browser).
+extern bool imageDecodingOnWorker;
+
+// Starts DevIL and ILU, and ILUT for OpenGL or the direct upload's GL state,
+// and installs the file reading the catalogue loads through; loadTextures
+// calls it first.
 void initImageLibraries();
 // One image file into a new texture, as loadTextures loads each row (after
 // initImageLibraries, with the GL context current); 0 when the file is
@@ -33,12 +42,13 @@ void initImageLibraries();
 // exactly as the catalogue does.
 unsigned int loadImageTexture(const char* path);
 // The texture ILUT's upload makes of the bound DevIL image, made without ILUT:
-// the web build's upload (WebGL refuses what ILUT passes), compiled natively
-// too so that the tests compare it with ILUT's. 0 if the image cannot be converted.
+// the direct upload (WebGL refuses what ILUT passes), compiled natively too so
+// that the tests compare it with ILUT's. 0 if the image cannot be converted.
 unsigned int uploadBoundImage();
 
 // Decodes every catalogue image on a worker thread, without GL, so that the
-// window and context can open meanwhile (in the web build: nothing, loadTextures decodes); nothing else may use DevIL until
+// window and context can open meanwhile (without imageDecodingOnWorker:
+// nothing, loadTextures decodes); nothing else may use DevIL until
 // loadTextures or discardDecodedImages has joined it.
 void startImageDecoding();
 // Joins the decoding (or decodes here when it was never started) and drops

@@ -5,14 +5,12 @@
 #include <epoxy/gl.h>
 
 #include "audio/music.h"
-#include "meshes/meshes.h"
 #include "resources/textures.h"
 #include "scenes/scene_conventions.h"
 #include "scenes/scenes.h"
 #include "scenes/timeline.h"
 
 namespace {
-constexpr float MESH_DISTANCE     = -2.0f;
 constexpr float IMAGE_DISTANCE    = -2.0f;
 constexpr float IMAGE_BIN7_X      = 0.8f;   // image shift per unit of fftBins[7], right
 constexpr float IMAGE_BIN6_Y      = 0.5f;   // image shift per unit of fftBins[6], up
@@ -24,12 +22,7 @@ int GreetingsScene() {
     if (greetingsInactive) return 0;
     beginFrame();
     // GL_MODULATE with the colour drawMeshA sets, (0.3, 0.3, 0.3), dims the mesh.
-    sphereMappingOn(GL_MODULATE);
-    glBindTexture(GL_TEXTURE_2D, texEnvA);
-    glTranslatef(0.0f, 0.0f, MESH_DISTANCE);
-    applyStandardSpin();
-    drawMeshA();
-    sphereMappingOff();
+    drawSphereMappedMeshA(GL_MODULATE, texEnvA);
 
     beginLayer();
     glBindTexture(GL_TEXTURE_2D,

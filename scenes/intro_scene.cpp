@@ -4,14 +4,12 @@
 #include <epoxy/gl.h>
 
 #include "audio/music.h"
-#include "meshes/meshes.h"
 #include "resources/textures.h"
 #include "scenes/scene_conventions.h"
 #include "scenes/scenes.h"
 #include "scenes/timeline.h"
 
 namespace {
-constexpr float MESH_DISTANCE     = -2.0f;
 constexpr float LOGO_X            = -1.5f;   // rest position of the logo
 constexpr float LOGO_Z            = -5.5f;
 constexpr float LOGO_BIN1_X       = 1.8f;    // logo shift per unit of fftBins[1], right
@@ -23,12 +21,7 @@ constexpr float TITLE_RIGHT_EDGE  = 1.68f;
 constexpr float CUT_OUT_REFERENCE = 0.82f;
 
 void drawLogoPart() {
-    sphereMappingOn(GL_REPLACE);
-    glBindTexture(GL_TEXTURE_2D, texSpiral);
-    glTranslatef(0.0f, 0.0f, MESH_DISTANCE);
-    applyStandardSpin();
-    drawMeshA();
-    sphereMappingOff();
+    drawSphereMappedMeshA(GL_REPLACE, texSpiral);
 
     beginLayer();
     glTranslatef(LOGO_X, 0.0f, LOGO_Z);

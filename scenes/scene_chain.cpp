@@ -29,14 +29,13 @@ int runSceneChain() {
            LyricsScene();
 }
 
-namespace {
-
-// The flags as a run from the start has them while `scene` draws.
 void makeSceneActive(SceneId scene) {
     bool* const flags[SCENE_COUNT] = {&introInactive, &spinInactive, &greetingsInactive,
                                       &renderTargetInactive, &lyricsInactive};
     for (int i = 0; i < SCENE_COUNT; ++i) *flags[i] = i != int(scene);
 }
+
+namespace {
 
 void drawUnpresentedFrame(SceneId scene, double position) {
     makeSceneActive(scene);

@@ -6,6 +6,8 @@
 #include "meshes/meshes.h"
 
 namespace {
+// How far in front of the eye mesh A turns.
+constexpr float MESH_A_DISTANCE = -2.0f;
 // Standard spin: degrees of turn and axis lean per unit of spinPhase.
 constexpr float SPIN_ANGLE_FACTOR  = 10.1f;
 constexpr float SPIN_AXIS_X_FACTOR = 15.1f;
@@ -48,6 +50,15 @@ void sphereMappingOff() {
 void applyStandardSpin() {
     glRotatef(spinPhase * SPIN_ANGLE_FACTOR, spinPhase * SPIN_AXIS_X_FACTOR,
               spinPhase * SPIN_AXIS_Y_FACTOR, 1.0f);
+}
+
+void drawSphereMappedMeshA(GLenum mode, unsigned int texture) {
+    sphereMappingOn(mode);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTranslatef(0.0f, 0.0f, MESH_A_DISTANCE);
+    applyStandardSpin();
+    drawMeshA();
+    sphereMappingOff();
 }
 
 void drawQuadWithRightEdge(float r) {

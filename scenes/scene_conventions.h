@@ -1,6 +1,7 @@
 // Drawing conventions every scene shares: frame start and layers, sphere
-// mapping, the standard spin read from spinPhase, the image quad with its
-// right edge at R, alpha-test cut-outs, and the end test of the handover.
+// mapping, the standard spin read from spinPhase, mesh A's sphere-mapped
+// layer, the image quad with its right edge at R, alpha-test cut-outs, and
+// the end test of the handover.
 #pragma once
 #include <epoxy/gl.h>
 
@@ -18,6 +19,11 @@ void sphereMappingOff();
 // Rotation by spinPhase * 10.1 degrees about (spinPhase * 15.1, spinPhase * 10.1, 1),
 // each argument a single-precision product.
 void applyStandardSpin();
+
+// Mesh A sphere-mapped with `texture` under `mode`, 2 units in front of the
+// eye under the standard spin, on the modelview the frame or layer began with;
+// leaves that modelview moved and the texture bound.
+void drawSphereMappedMeshA(GLenum mode, unsigned int texture);
 
 // The bound texture stretched over x in [-1, r], y in [-1, 1], z = 0.
 void drawQuadWithRightEdge(float r);

@@ -15,6 +15,9 @@
 #include "scenes/timeline.h"
 
 extern bool introInactive, spinInactive, greetingsInactive, renderTargetInactive, lyricsInactive;
+// The flags as a run from the start has them while `scene` draws: its own
+// clear, every other set (every one for an id outside the chain).
+void makeSceneActive(SceneId scene);
 
 // End thresholds in bytes of music, at the widths the end tests compare them.
 extern const float introEnd;

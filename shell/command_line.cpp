@@ -102,15 +102,15 @@ int printChapterList(const DemoOptions&) { return 0; }
 #endif
 
 const char* const CONTROL_KEYS_HELP =
-    "Keys while playing:\n"
-    "  Escape                  quit\n"
-    "  Space                   pause / resume\n"
-    "  Left, Right             5 s back / forward\n"
-    "  Page Up, Page Down      30 s back / forward\n"
-    "  Ctrl+Left, Ctrl+Right   start of the previous / next part\n"
+    "Keys while playing (media keys and gamepad buttons in brackets):\n"
+    "  Escape                  quit (Stop; Back)\n"
+    "  Space                   pause / resume (Play/Pause; A, Start)\n"
+    "  Left, Right             5 s back / forward (d-pad left, right)\n"
+    "  Page Up, Page Down      30 s back / forward (d-pad down, up)\n"
+    "  Ctrl+Left, Ctrl+Right   start of the previous / next part (Previous, Next; shoulders)\n"
     "  Home                    from the start\n"
-    "  F                       fullscreen / window\n"
-    "  M                       mute / unmute\n"
+    "  F                       fullscreen / window (Y)\n"
+    "  M                       mute / unmute (X)\n"
     "A bar along the bottom of the picture shows the position for two seconds after each.";
 
 bool windowedByEnvironment() {

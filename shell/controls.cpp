@@ -23,16 +23,7 @@ bool demoPaused = false;          // music, position and elapsed time held
 bool musicMuted = false;          // silence on the device
 bool seekPending = false;         // seekTargetBytes waits for the next frame
 double seekTargetBytes = 0.0;     // bytes of music, >= 0
-
-namespace {
-// The window's next placement, with the 4:3 picture in its new drawable.
-void togglePicturePlacement() {
-    const PixelSize drawable = toggleWindowPlacement(demoOptions.width, demoOptions.height);
-    fourThreePicture = true;
-    resizeViewport(drawable.width, drawable.height);
-}
-}  // namespace
-void (*fullscreenToggle)() = togglePicturePlacement;
+void (*fullscreenToggle)() = nullptr;  // null: the window's placement cycle
 
 namespace {
 
@@ -118,6 +109,14 @@ void moveTimelineTo(uint64_t bytes) {
     restartElapsedClock();
 }
 
+// The window's next placement, with the 4:3 picture in its new drawable.
+void togglePicturePlacement() {
+    if (!hWnd) return;
+    const PixelSize drawable = toggleWindowPlacement(demoOptions.width, demoOptions.height);
+    fourThreePicture = true;
+    resizeViewport(drawable.width, drawable.height);
+}
+
 }  // namespace
 
 void togglePause() {
@@ -178,7 +177,7 @@ void performControl(const Control& control, bool repeat) {
     switch (control.action) {
     case A::TogglePause: togglePause(); break;
     case A::SeekTo: seekTo(control.amount); break;
-    case A::ToggleFullscreen: fullscreenToggle(); break;
+    case A::ToggleFullscreen: fullscreenToggle ? fullscreenToggle() : togglePicturePlacement(); break;
     case A::ToggleMute: toggleMute(); break;
     case A::End: endRequested = true; break;
     default: break;

@@ -36,8 +36,8 @@ extern bool demoPaused;         // music, position and elapsed time held
 extern bool musicMuted;         // the device hands silence; the clock runs on
 extern bool seekPending;        // a target waits for the next frame
 extern double seekTargetBytes;  // that target, bytes of music, clamped below at 0
-// What the fullscreen control does: by default the window's placement cycle
-// with the viewport set for the new drawable; a page puts its own here.
+// What the fullscreen control does instead of the window's placement cycle
+// (with the viewport set for the new drawable): a page puts its own here.
 extern void (*fullscreenToggle)();
 
 // ---- actions ------------------------------------------------------------------

@@ -58,7 +58,7 @@ bool handleDemoEvent(const SDL_Event& event) {
 int runFrameLoop() {
     for (;;) {
         SDL_Event event;
-        if (SDL_PollEvent(&event)) {
+        if (takeWindowEvent(event)) {
             if (handleDemoEvent(event)) return 0;  // close request: quit code 0
             continue;                              // one event per pass, no frame
         }

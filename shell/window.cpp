@@ -133,16 +133,26 @@ static void playOnTheDesktopInstead() {
     desktopFullscreen = true;
 }
 
-// Gamepads reach the controls as button presses; their sticks, triggers and
-// raw joystick events are no controls, and would only cost loop passes.
+// Gamepads reach the controls as button presses. Their sticks, triggers,
+// touchpads and sensors are no controls: those events are never queued. The
+// raw joystick events must be, since SDL derives the gamepad's own from them
+// as they are queued; takeWindowEvent passes over them.
 static void openGamepads() {
     padsOpened = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
     if (!padsOpened) return;
     for (Uint32 type : {SDL_CONTROLLERAXISMOTION, SDL_CONTROLLERBUTTONUP, SDL_CONTROLLERTOUCHPADDOWN,
-                        SDL_CONTROLLERTOUCHPADMOTION, SDL_CONTROLLERTOUCHPADUP, SDL_CONTROLLERSENSORUPDATE,
-                        SDL_JOYAXISMOTION, SDL_JOYBALLMOTION, SDL_JOYHATMOTION, SDL_JOYBUTTONDOWN,
-                        SDL_JOYBUTTONUP, SDL_JOYBATTERYUPDATED})
+                        SDL_CONTROLLERTOUCHPADMOTION, SDL_CONTROLLERTOUCHPADUP, SDL_CONTROLLERSENSORUPDATE})
         SDL_EventState(type, SDL_IGNORE);
+}
+
+static bool isRawJoystickEvent(const SDL_Event& event) {
+    return event.type >= SDL_JOYAXISMOTION && event.type < SDL_CONTROLLERAXISMOTION;
+}
+
+bool takeWindowEvent(SDL_Event& event) {
+    while (SDL_PollEvent(&event))
+        if (!isRawJoystickEvent(event)) return true;
+    return false;
 }
 
 // Closes every gamepad still open as well.

@@ -59,6 +59,10 @@ struct WindowFacts {
     bool keyRepeat = false;       // an auto-repeat of a held key
     int pressedPadButton = -1;    // a gamepad button pressed (SDL_GameControllerButton); -1: none
 };
+// The next event for the loop, as SDL_PollEvent gives it, passing over the raw
+// joystick events (a stick's noise must not cost the loop a pass; the
+// gamepad's own button events are what counts). False when none is waiting.
+bool takeWindowEvent(SDL_Event& event);
 // Turns one SDL event into window state and facts; decides nothing.
 WindowFacts demoWindowProc(const SDL_Event& event);
 

@@ -125,11 +125,7 @@ TEST_F(Music, MissingFileShowsTwoBoxesThenRunsASilentClock) {
     enterDataDir("missing", nullptr);
     startMusic();
     EXPECT_EQ(recordedTexts(), (Texts{MUSIC_LOADING_FAILED, MUSIC_PLAY_FAILED}));
-    for (const RecordedBox& box : recordedBoxes()) {
-        EXPECT_EQ(box.caption, ERROR_CAPTION);
-        EXPECT_EQ(box.icon, MessageIcon::Exclamation);
-        EXPECT_EQ(box.buttons, MessageButtons::Ok);
-    }
+    expectOnlyErrorBoxes();
     EXPECT_EQ(musicStream, 0u);
     sleepSeconds(0.1);
     refreshSyncSignals();

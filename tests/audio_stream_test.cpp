@@ -1,7 +1,8 @@
 // The streamed track without a device: exact length at open, the ring kept
 // within its capacity while playback moves through a track several times its
 // size, samples identical to a whole-file decode, a starved decoder read as
-// silence, moves inside and outside the ring, a pinned spectrum window, and
+// silence, moves inside and outside the ring, a pinned spectrum window (each
+// with the decoder on its thread and decoding inline, as in a browser), and
 // the decoder thread gone once the stream is.
 #include <gtest/gtest.h>
 
@@ -51,9 +52,14 @@ bool decoderCaughtUp(const TrackStream& s) {
     return ::testing::AssertionSuccess();
 }
 
-class TrackStreaming : public ::testing::Test {
+// The parameter is decodeTrackOnThread for the streams the case opens.
+class TrackStreaming : public ::testing::TestWithParam<bool> {
 protected:
-    void SetUp() override { ASSERT_TRUE(decodeMp3File(audioFixturePath(TONE_44K_STEREO).c_str(), reference)); }
+    void SetUp() override {
+        decodeTrackOnThread = GetParam();
+        ASSERT_TRUE(decodeMp3File(audioFixturePath(TONE_44K_STEREO).c_str(), reference));
+    }
+    void TearDown() override { decodeTrackOnThread = true; }
 
     std::unique_ptr<TrackStream> openTone(const StreamBuffering& buffering = SMALL_RING) {
         return openTrackStream(audioFixturePath(TONE_44K_STEREO).c_str(), buffering);
@@ -69,7 +75,7 @@ protected:
     DecodedTrack reference;
 };
 
-TEST_F(TrackStreaming, OpensWithTheExactLengthAndAFirstChunkReady) {
+TEST_P(TrackStreaming, OpensWithTheExactLengthAndAFirstChunkReady) {
     for (const AudioFixture& fixture : {TONE_44K_STEREO, TONE_22K_MONO, TRACK_180S}) {
         SCOPED_TRACE(fixture.file);
         const auto s = openTrackStream(audioFixturePath(fixture).c_str());
@@ -90,7 +96,7 @@ TEST_F(TrackStreaming, OpensWithTheExactLengthAndAFirstChunkReady) {
 // size; each time the decoder catches up, the ring holds the frames behind and
 // ahead of the play frame exactly as the whole-file decode has them, and never
 // more than its capacity past the lowest frame playback may still need.
-TEST_F(TrackStreaming, RingStaysWithinItsCapacityAndHoldsTheTracksOwnSamples) {
+TEST_P(TrackStreaming, RingStaysWithinItsCapacityAndHoldsTheTracksOwnSamples) {
     const auto s = openTone();
     ASSERT_TRUE(s);
     ASSERT_LT(s->capacity * 5, s->format.frames);
@@ -110,7 +116,7 @@ TEST_F(TrackStreaming, RingStaysWithinItsCapacityAndHoldsTheTracksOwnSamples) {
     EXPECT_EQ(s->ring.size(), ringValues);
 }
 
-TEST_F(TrackStreaming, StarvedDecoderReadsAsSilenceWithoutWaiting) {
+TEST_P(TrackStreaming, StarvedDecoderReadsAsSilenceWithoutWaiting) {
     const auto s = openTone();
     ASSERT_TRUE(s);
     ASSERT_TRUE(eventually([&] { return decoderCaughtUp(*s); }));
@@ -140,7 +146,7 @@ TEST_F(TrackStreaming, StarvedDecoderReadsAsSilenceWithoutWaiting) {
     EXPECT_EQ(heldCount, FFT_SIZE);
 }
 
-TEST_F(TrackStreaming, WindowsReachingPastTheTrackReadSilenceThere) {
+TEST_P(TrackStreaming, WindowsReachingPastTheTrackReadSilenceThere) {
     const auto s = openTone(DEFAULT_BUFFERING);  // the whole tone fits
     ASSERT_TRUE(s);
     ASSERT_TRUE(eventually([&] { return heldFrames(*s).end == s->format.frames; }));
@@ -155,7 +161,7 @@ TEST_F(TrackStreaming, WindowsReachingPastTheTrackReadSilenceThere) {
     }
 }
 
-TEST_F(TrackStreaming, MovesInsideTheRingKeepItAndMovesOutsideRestartTheDecoderThere) {
+TEST_P(TrackStreaming, MovesInsideTheRingKeepItAndMovesOutsideRestartTheDecoderThere) {
     const auto s = openTone();
     ASSERT_TRUE(s);
     notePlayFrame(*s, 60000);
@@ -205,7 +211,7 @@ TEST_F(TrackStreaming, MovesInsideTheRingKeepItAndMovesOutsideRestartTheDecoderT
 
 // A spectrum window copied long after its position was read: while it is
 // pinned the decoder stops short of its slots, however far playback runs.
-TEST_F(TrackStreaming, DecoderNeverOverwritesAPinnedWindow) {
+TEST_P(TrackStreaming, DecoderNeverOverwritesAPinnedWindow) {
     const auto s = openTone();
     ASSERT_TRUE(s);
     const uint64_t pinned = 5000;
@@ -225,8 +231,9 @@ TEST_F(TrackStreaming, DecoderNeverOverwritesAPinnedWindow) {
         window[2 * i + 1] = frame[1];
     }
     EXPECT_TRUE(sameFrames(reference, pinned, window));
-    // Unpinned, it goes on to the play frame.
+    // Unpinned, it goes on to the play frame (inline, at the device's next read).
     s->readerPin.store(NO_PIN);
+    notePlayFrame(*s, 80000);
     ASSERT_TRUE(eventually([&] { return heldFrame(*s, heldFrames(*s), 80000) != nullptr; }));
     EXPECT_GT(heldFrames(*s).begin, pinned);
 }
@@ -235,7 +242,7 @@ TEST_F(TrackStreaming, DecoderNeverOverwritesAPinnedWindow) {
 // this thread copies windows lagging it, as the spectrum does, some by more
 // than the ring keeps. Every frame either side reads as held is the track's
 // own; the rest is silence.
-TEST_F(TrackStreaming, ConcurrentReadersOnlyEverSeeTheTracksSamples) {
+TEST_P(TrackStreaming, ConcurrentReadersOnlyEverSeeTheTracksSamples) {
     const auto s = openTone();
     ASSERT_TRUE(s);
     auto isTracks = [&](const int16_t* samples, uint64_t frame) {
@@ -272,6 +279,11 @@ TEST_F(TrackStreaming, ConcurrentReadersOnlyEverSeeTheTracksSamples) {
     EXPECT_FALSE(wrongSample.load());
     EXPECT_GT(windows, 10);
 }
+
+INSTANTIATE_TEST_SUITE_P(Decoder, TrackStreaming, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "OnItsThread" : "Inline";
+                         });
 
 // The 22.05 kHz mono tone decodes through libmpg123's resampling: a move that
 // restarts the decoder lands on the same output frame a decode from the start

@@ -6,10 +6,13 @@
 #include <chrono>
 #include <string>
 
+#include <SDL.h>
+
 #include "shell/controls.h"
 #include "shell/demo.h"
 #include "shell/options.h"
 #include "shell/timeline_bar.h"
+#include "shell/window.h"
 #include "support/scenes_fixture.h"
 #include "support/test_support.h"
 
@@ -180,5 +183,110 @@ TEST_P(TimelineBar, LeavesNothingBehindOnceGone) {
 
 INSTANTIATE_TEST_SUITE_P(EveryScene, TimelineBar, ::testing::Values(10.0, 20.0, 45.0, 62.0, 80.0, 100.0, 150.0),
                          [](const auto& info) { return "At" + std::to_string(int(info.param)) + "s"; });
+
+
+// ---- every source into the one vocabulary ------------------------------------
+using A = ControlAction;
+struct InputCase {
+    const char* name;
+    bool pad;           // a gamepad button, else a key (virtual-key code)
+    int code;
+    bool ctrl;
+    A action;
+    double amount;
+};
+class InputTable : public ::testing::TestWithParam<InputCase> {};
+
+TEST_P(InputTable, MapsToTheAction) {
+    const InputCase c = GetParam();
+    const Control* control = c.pad ? controlForPadButton(c.code) : controlForKey(c.code, c.ctrl);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->action, c.action);
+    EXPECT_EQ(control->amount, c.amount);
+}
+
+INSTANTIATE_TEST_SUITE_P(EverySource, InputTable, ::testing::Values(
+    InputCase{"Space", false, VK_SPACE_CODE, false, A::TogglePause, 0},
+    InputCase{"Left", false, VK_LEFT_CODE, false, A::SeekBy, -5},
+    InputCase{"CtrlRight", false, VK_RIGHT_CODE, true, A::SeekToPart, 1},
+    InputCase{"PageUp", false, VK_PRIOR_CODE, false, A::SeekBy, -30},
+    InputCase{"Home", false, VK_HOME_CODE, false, A::SeekTo, 0},
+    InputCase{"F", false, 'F', false, A::ToggleFullscreen, 0},
+    InputCase{"M", false, 'M', false, A::ToggleMute, 0},
+    InputCase{"MediaPlayPause", false, VK_MEDIA_PLAY_PAUSE_CODE, false, A::TogglePause, 0},
+    InputCase{"MediaNext", false, VK_MEDIA_NEXT_TRACK_CODE, false, A::SeekToPart, 1},
+    InputCase{"MediaPrevious", false, VK_MEDIA_PREV_TRACK_CODE, false, A::SeekToPart, -1},
+    InputCase{"MediaStop", false, VK_MEDIA_STOP_CODE, false, A::End, 0},
+    InputCase{"PadA", true, SDL_CONTROLLER_BUTTON_A, false, A::TogglePause, 0},
+    InputCase{"PadStart", true, SDL_CONTROLLER_BUTTON_START, false, A::TogglePause, 0},
+    InputCase{"PadLeft", true, SDL_CONTROLLER_BUTTON_DPAD_LEFT, false, A::SeekBy, -5},
+    InputCase{"PadUp", true, SDL_CONTROLLER_BUTTON_DPAD_UP, false, A::SeekBy, 30},
+    InputCase{"PadDown", true, SDL_CONTROLLER_BUTTON_DPAD_DOWN, false, A::SeekBy, -30},
+    InputCase{"PadLeftShoulder", true, SDL_CONTROLLER_BUTTON_LEFTSHOULDER, false, A::SeekToPart, -1},
+    InputCase{"PadY", true, SDL_CONTROLLER_BUTTON_Y, false, A::ToggleFullscreen, 0},
+    InputCase{"PadX", true, SDL_CONTROLLER_BUTTON_X, false, A::ToggleMute, 0},
+    InputCase{"PadBack", true, SDL_CONTROLLER_BUTTON_BACK, false, A::End, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(InputTable, OtherInputsAreNoControls) {
+    EXPECT_EQ(controlForKey(VK_ESCAPE_CODE, false), nullptr);  // the frame pass's own
+    EXPECT_EQ(controlForKey('F', true), nullptr);
+    EXPECT_EQ(controlForPadButton(SDL_CONTROLLER_BUTTON_B), nullptr);
+    EXPECT_EQ(controlForPadButton(SDL_CONTROLLER_BUTTON_LEFTSTICK), nullptr);
+}
+
+// A gamepad on the real event path: SDL's virtual one, plugged in while the
+// demo runs, its presses through SDL's queue and the loop's own event step.
+TEST(Gamepad, ButtonsActOnceAndSticksCostTheLoopNothing) {
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");  // no focus under a bare X server
+    SDL_VirtualJoystickDesc desc = {};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    const int index = SDL_JoystickAttachVirtualEx(&desc);
+    ASSERT_GE(index, 0) << SDL_GetError();
+    SDL_Joystick* pad = SDL_JoystickOpen(index);
+    ASSERT_NE(pad, nullptr);
+    auto runPasses = [] {
+        int passes = 0;
+        SDL_Event event;
+        while (takeWindowEvent(event)) {
+            handleDemoEvent(event);
+            ++passes;
+        }
+        return passes;
+    };
+    runPasses();  // the hot-plug: the demo opens it as a gamepad
+    auto press = [&](SDL_GameControllerButton button) {
+        SDL_JoystickSetVirtualButton(pad, button, SDL_PRESSED);
+        runPasses();
+        SDL_JoystickSetVirtualButton(pad, button, SDL_RELEASED);
+        return runPasses();
+    };
+
+    seekTo(40.0);
+    ASSERT_TRUE(applyPendingSeek());
+    timelineBarUntilMs = 0;
+    press(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+    EXPECT_EQ(seekTargetBytes, at(45.0));
+    EXPECT_GT(timelineBarUntilMs, 0u) << "the bar shows as after a key";
+    const bool paused = demoPaused;
+    press(SDL_CONTROLLER_BUTTON_A);
+    EXPECT_NE(demoPaused, paused);
+    press(SDL_CONTROLLER_BUTTON_START);
+    EXPECT_EQ(demoPaused, paused);
+    for (int i = 0; i < 50; ++i) SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, int16_t(i * 600 - 15000));
+    SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 30000);
+    EXPECT_EQ(runPasses(), 0) << "stick and trigger motion took loop passes";
+    EXPECT_EQ(seekTargetBytes, at(45.0));
+
+    press(SDL_CONTROLLER_BUTTON_BACK);
+    EXPECT_EQ(produceFrame(), FrameOutcome::EscapePressed) << "Back ends the run as Escape does";
+    EXPECT_FALSE(keyDown[VK_ESCAPE_CODE]);
+    EXPECT_EQ(produceFrame(), FrameOutcome::Presented) << "an end request is taken once";
+    SDL_JoystickClose(pad);
+    SDL_JoystickDetachVirtual(index);
+}
 
 }  // namespace

@@ -12,14 +12,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "resources/textures.h"
 #include "support/test_support.h"
+#include "support/texture_catalogue.h"
 
 namespace fs = std::filesystem;
 
@@ -56,31 +57,33 @@ const Placement notAQuad           = {};
 
 const int closingRow = 41;
 
-// The data set in load order, with the reference each image is cut out at.
+// The data set in catalogue order (its paths from there), with what each image
+// is for and the reference it is cut out at.
 std::vector<ImageExpectation> dataSet() {
-    std::vector<ImageExpectation> expectations = {
-        {"GroupLogo.png",    Use::CutOut,    0.82f, logoQuad},
-        {"EnvA.png",         Use::SphereMap, 0.0f,  notAQuad},
-        {"Title.jpg",        Use::Opaque,    0.82f, titleQuad},
-        {"Thanks.png",       Use::CutOut,    0.4f,  greetingsQuad},
-        {"ThanksGroups.png", Use::CutOut,    0.4f,  greetingsQuad},
-        {"Riddle.png",       Use::Unused,    0.0f,  notAQuad},
-        {"Spiral.jpg",       Use::SphereMap, 0.0f,  notAQuad},
-        {"Wave.jpg",         Use::SphereMap, 0.0f,  notAQuad},
-        {"Strip.jpg",        Use::SphereMap, 0.0f,  notAQuad},
-        {"Photo.jpg",        Use::Opaque,    0.0f,  photoQuad},
-        {"Banner.png",       Use::CutOut,    0.4f,  bannerQuad},
+    const ImageExpectation named[] = {
+        {"", Use::CutOut,    0.82f, logoQuad},       // GroupLogo
+        {"", Use::SphereMap, 0.0f,  notAQuad},       // EnvA
+        {"", Use::Opaque,    0.82f, titleQuad},      // Title
+        {"", Use::CutOut,    0.4f,  greetingsQuad},  // Thanks
+        {"", Use::CutOut,    0.4f,  greetingsQuad},  // ThanksGroups
+        {"", Use::Unused,    0.0f,  notAQuad},       // Riddle
+        {"", Use::SphereMap, 0.0f,  notAQuad},       // Spiral
+        {"", Use::SphereMap, 0.0f,  notAQuad},       // Wave
+        {"", Use::SphereMap, 0.0f,  notAQuad},       // Strip
+        {"", Use::Opaque,    0.0f,  photoQuad},      // Photo
+        {"", Use::CutOut,    0.4f,  bannerQuad},     // Banner
     };
-    char name[32];
-    for (int row = 1; row <= 41; ++row) {
-        std::snprintf(name, sizeof name, "Lyrics/Line%02d.png", row);
-        const float reference = row == 37 ? 0.6f : row == 38 ? 0.99f : 0.4f;
-        expectations.push_back({name, Use::CutOut, reference,
-                         row == closingRow ? closingCaptionQuad : captionQuad});
-    }
-    for (int n = 1; n <= 13; ++n) {
-        std::snprintf(name, sizeof name, "Lyrics/rap_%02d.png", n);
-        expectations.push_back({name, Use::CutOut, n == 12 ? 0.82f : 0.4f, illustrationQuad});
+    std::vector<ImageExpectation> expectations;
+    for (const ExpectedTexture& row : expectedTextureCatalogue()) {
+        const int i = int(expectations.size()), line = i - 10, rap = i - 51;
+        ImageExpectation e = i < 11 ? named[i] : ImageExpectation{"", Use::CutOut, 0.4f, illustrationQuad};
+        if (line >= 1 && line <= 41) {
+            e.reference = line == 37 ? 0.6f : line == 38 ? 0.99f : 0.4f;
+            e.quad = line == closingRow ? closingCaptionQuad : captionQuad;
+        }
+        if (rap == 12) e.reference = 0.82f;
+        e.path = row.path.substr(std::string("data/").size());
+        expectations.push_back(e);
     }
     return expectations;
 }
@@ -171,67 +174,23 @@ uint64_t pixelDigest(const DecodedImage& image) {
 
 // The PNGs' pixels as drawn, recorded from the files before they were rewritten in the form
 // that decodes fastest. Redrawing an image on purpose means recording its digest anew.
-const std::vector<std::pair<std::string, uint64_t>> pngPixelDigests = {
-    {"GroupLogo.png", 0x8ec4637569b7c90eull},
-    {"EnvA.png", 0xcf411cea7b141c76ull},
-    {"Thanks.png", 0x3e312e18cf396b20ull},
-    {"ThanksGroups.png", 0xa63560e46a03d1cfull},
-    {"Riddle.png", 0x23a2a983b3ba0b7ull},
-    {"Banner.png", 0xfe2932da272f2cdbull},
-    {"Lyrics/Line01.png", 0xaa019f7c896cdba1ull},
-    {"Lyrics/Line02.png", 0x21419eb144fd5a97ull},
-    {"Lyrics/Line03.png", 0xfced1903729707f1ull},
-    {"Lyrics/Line04.png", 0x1bca57b223e08081ull},
-    {"Lyrics/Line05.png", 0x4de0360ed8501518ull},
-    {"Lyrics/Line06.png", 0x1b3038a13c444c29ull},
-    {"Lyrics/Line07.png", 0x9a40e15e27998781ull},
-    {"Lyrics/Line08.png", 0xa54713460d07d7f0ull},
-    {"Lyrics/Line09.png", 0xdc7629b50bf958d7ull},
-    {"Lyrics/Line10.png", 0xd80a4889719a0637ull},
-    {"Lyrics/Line11.png", 0x68864ee8cced2242ull},
-    {"Lyrics/Line12.png", 0xecf18fcadc33a717ull},
-    {"Lyrics/Line13.png", 0x7342cff416a53e40ull},
-    {"Lyrics/Line14.png", 0x8acdd3943394cdbbull},
-    {"Lyrics/Line15.png", 0x2ff4b99283245721ull},
-    {"Lyrics/Line16.png", 0xa2197b05e9f3d80aull},
-    {"Lyrics/Line17.png", 0xd9a2f8633df5e7b9ull},
-    {"Lyrics/Line18.png", 0xb1bc80235d11697bull},
-    {"Lyrics/Line19.png", 0xaf3fdacad035ce2ull},
-    {"Lyrics/Line20.png", 0xb03e1ed8cc66cd03ull},
-    {"Lyrics/Line21.png", 0x95324247e2daee77ull},
-    {"Lyrics/Line22.png", 0xb776809cd6706ba6ull},
-    {"Lyrics/Line23.png", 0x1951af1fd0f1778cull},
-    {"Lyrics/Line24.png", 0x49a91f45119bf831ull},
-    {"Lyrics/Line25.png", 0x84d779f9c203ab8full},
-    {"Lyrics/Line26.png", 0x3c3044d6d16328eaull},
-    {"Lyrics/Line27.png", 0xf51ee3ee382e8aafull},
-    {"Lyrics/Line28.png", 0x2f2a1ddb71460d91ull},
-    {"Lyrics/Line29.png", 0xebac9b76170ea9cfull},
-    {"Lyrics/Line30.png", 0xcbff50d34f6fbaddull},
-    {"Lyrics/Line31.png", 0xfde9fd75876d8c91ull},
-    {"Lyrics/Line32.png", 0x2da83d1030257afeull},
-    {"Lyrics/Line33.png", 0x2a076125e85cc9ffull},
-    {"Lyrics/Line34.png", 0x3df94270de3b30d7ull},
-    {"Lyrics/Line35.png", 0x9eaa449117a57413ull},
-    {"Lyrics/Line36.png", 0xe0c4d717ea166e8dull},
-    {"Lyrics/Line37.png", 0xcc89d6a960b298ull},
-    {"Lyrics/Line38.png", 0x3d4d4483c6725de0ull},
-    {"Lyrics/Line39.png", 0xb2f64d2ae980b2b3ull},
-    {"Lyrics/Line40.png", 0x620053bab4060508ull},
-    {"Lyrics/Line41.png", 0xae5e12c3dd261c72ull},
-    {"Lyrics/rap_01.png", 0xaf71aa47f6ee9195ull},
-    {"Lyrics/rap_02.png", 0x8a277ee209fc8c33ull},
-    {"Lyrics/rap_03.png", 0xf29bc73f7d33700dull},
-    {"Lyrics/rap_04.png", 0xb96f9c7edb09610ull},
-    {"Lyrics/rap_05.png", 0x36455a97afe41b2ull},
-    {"Lyrics/rap_06.png", 0xbc5d58b7b4da5e00ull},
-    {"Lyrics/rap_07.png", 0x19c8d369f2b2f3d1ull},
-    {"Lyrics/rap_08.png", 0xa14404328ad683d7ull},
-    {"Lyrics/rap_09.png", 0x7d4818e8d242fa6eull},
-    {"Lyrics/rap_10.png", 0xceb699b4cb17ea81ull},
-    {"Lyrics/rap_11.png", 0xa495f301dac8cf1aull},
-    {"Lyrics/rap_12.png", 0x3beee3bf275c7917ull},
-    {"Lyrics/rap_13.png", 0xade918a8b9b45f4ull},
+// One a PNG, in catalogue order.
+const uint64_t pngPixelDigests[] = {
+    0x8ec4637569b7c90eull, 0xcf411cea7b141c76ull, 0x3e312e18cf396b20ull, 0xa63560e46a03d1cfull,
+    0x23a2a983b3ba0b7ull, 0xfe2932da272f2cdbull, 0xaa019f7c896cdba1ull, 0x21419eb144fd5a97ull,
+    0xfced1903729707f1ull, 0x1bca57b223e08081ull, 0x4de0360ed8501518ull, 0x1b3038a13c444c29ull,
+    0x9a40e15e27998781ull, 0xa54713460d07d7f0ull, 0xdc7629b50bf958d7ull, 0xd80a4889719a0637ull,
+    0x68864ee8cced2242ull, 0xecf18fcadc33a717ull, 0x7342cff416a53e40ull, 0x8acdd3943394cdbbull,
+    0x2ff4b99283245721ull, 0xa2197b05e9f3d80aull, 0xd9a2f8633df5e7b9ull, 0xb1bc80235d11697bull,
+    0xaf3fdacad035ce2ull, 0xb03e1ed8cc66cd03ull, 0x95324247e2daee77ull, 0xb776809cd6706ba6ull,
+    0x1951af1fd0f1778cull, 0x49a91f45119bf831ull, 0x84d779f9c203ab8full, 0x3c3044d6d16328eaull,
+    0xf51ee3ee382e8aafull, 0x2f2a1ddb71460d91ull, 0xebac9b76170ea9cfull, 0xcbff50d34f6fbaddull,
+    0xfde9fd75876d8c91ull, 0x2da83d1030257afeull, 0x2a076125e85cc9ffull, 0x3df94270de3b30d7ull,
+    0x9eaa449117a57413ull, 0xe0c4d717ea166e8dull, 0xcc89d6a960b298ull, 0x3d4d4483c6725de0ull,
+    0xb2f64d2ae980b2b3ull, 0x620053bab4060508ull, 0xae5e12c3dd261c72ull, 0xaf71aa47f6ee9195ull,
+    0x8a277ee209fc8c33ull, 0xf29bc73f7d33700dull, 0xb96f9c7edb09610ull, 0x36455a97afe41b2ull,
+    0xbc5d58b7b4da5e00ull, 0x19c8d369f2b2f3d1ull, 0xa14404328ad683d7ull, 0x7d4818e8d242fa6eull,
+    0xceb699b4cb17ea81ull, 0xa495f301dac8cf1aull, 0x3beee3bf275c7917ull, 0xade918a8b9b45f4ull,
 };
 
 }  // namespace
@@ -357,14 +316,13 @@ TEST(DataSetImages, EveryPngHoldsThePixelsItWasDrawnWith) {
     for (const auto& expected : dataSet())
         if (expected.path.size() > 4 && expected.path.substr(expected.path.size() - 4) == ".png")
             pngs.push_back(expected.path);
-    ASSERT_EQ(pngs.size(), pngPixelDigests.size());
+    ASSERT_EQ(pngs.size(), std::size(pngPixelDigests));
     for (size_t i = 0; i < pngs.size(); ++i) {
-        const auto& [path, digest] = pngPixelDigests[i];
-        EXPECT_EQ(pngs[i], path);
+        const std::string& path = pngs[i];
         DecodedImage image;
         ASSERT_TRUE(loadImage(dataDir + path, image)) << path;
-        EXPECT_EQ(pixelDigest(image), digest)
-            << path << ": {\"" << path << "\", 0x" << std::hex << pixelDigest(image) << "ull},";
+        EXPECT_EQ(pixelDigest(image), pngPixelDigests[i])
+            << path << " (PNG " << i + 1 << "): 0x" << std::hex << pixelDigest(image) << "ull";
     }
 }
 

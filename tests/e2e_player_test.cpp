@@ -1,7 +1,8 @@
 // The player's options on the real binary, each on its own X server: a start
 // part-way that shows the title first, a bad option that opens nothing,
 // borderless fullscreen on a wide screen, which shows the windowed picture
-// scaled up between black bars, and the watching keys while it plays.
+// scaled up between black bars, and the watching keys and media keys while it
+// plays.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -92,6 +93,31 @@ TEST(Player, RightSpaceFAndEscapeWhilePlaying) {
         << "F left the window as it was";
     EXPECT_TRUE(demo.running());
     demo.endWithEscape(5.0);
+}
+
+// The keyboard's media keys on the real binary: Next from the title goes on
+// to the spin, Play/Pause holds it there, Stop ends the run with code 0
+// without Escape.
+TEST(Player, MediaKeysStepPauseAndStop) {
+    RealDemo demo;
+    const std::vector<Rgb> title = startAndLook(demo, 1024, 768, {"--windowed", "--start", "22", "--mute"}, 0, 800, 600);
+    ASSERT_FALSE(title.empty()) << "nothing was drawn";
+    ASSERT_NE(demo.waitForWindow(), 0u);
+    for (const char* key : {"XF86AudioNext", "XF86AudioPlay"}) {
+        ASSERT_TRUE(demo.server.setKey(key, true)) << key;
+        demo.server.setKey(key, false);
+    }
+    std::vector<Rgb> held;
+    EXPECT_TRUE(waitUntil([&] {
+        const std::vector<Rgb> now = pictureGrid(demo.server, 0, 800, 600);
+        const bool still = !held.empty() && matchingPoints(now, held) == GRID * GRID &&
+                           matchingPoints(now, title) < GRID * GRID / 2;
+        held = now;
+        return still;
+    }, demo.patience, 0.3)) << "Next and Play/Pause did not leave the spin held";
+    ASSERT_TRUE(demo.server.setKey("XF86AudioStop", true));
+    demo.server.setKey("XF86AudioStop", false);
+    EXPECT_EQ(demo.exitCode(10.0), 0);
 }
 
 TEST(Player, BadOptionEndsWithCodeTwoAndNoWindow) {

@@ -104,11 +104,7 @@ TEST_P(BrokenTrack, ShowsItsBoxesAndThePositionRunsOnPastTheEnd) {
     startMusic();
 
     EXPECT_EQ(recordedTexts(), c.messages);
-    for (const RecordedBox& box : recordedBoxes()) {
-        EXPECT_EQ(box.caption, ERROR_CAPTION);
-        EXPECT_EQ(box.icon, MessageIcon::Exclamation);
-        EXPECT_EQ(box.buttons, MessageButtons::Ok);
-    }
+    expectOnlyErrorBoxes();
     EXPECT_EQ(musicStream != 0, trackEnd != 0) << "a stream exactly when the file decodes";
 
     // Past the last decoded byte: bounded by real time, so a wait of the

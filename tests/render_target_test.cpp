@@ -42,13 +42,7 @@ GLint attachmentParameter(GLenum attachment, GLenum name) {
 }
 
 // renderTex1 as read back from GL, at texel (x, y) from its lower-left corner.
-Rgb renderTexel(int x, int y) {
-    std::vector<uint8_t> rgba(size_t(TARGET_SIZE) * TARGET_SIZE * 4);
-    glBindTexture(GL_TEXTURE_2D, renderTex1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    const size_t i = (size_t(y) * TARGET_SIZE + x) * 4;
-    return {rgba[i], rgba[i + 1], rgba[i + 2]};
-}
+Rgb renderTexel(int x, int y) { return readTexture(renderTex1).at(x, y); }
 
 // An untextured rectangle from x0 to x1 across the full height, at eye depth z,
 // under an orthographic view of [-1, 1] in x, y and z (larger z is nearer).

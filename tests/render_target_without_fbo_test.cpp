@@ -73,12 +73,8 @@ TEST_F(WithoutFramebufferExtension, CreateRenderTargetFailsWithItsMessageAndCall
     loadTextures();
     EXPECT_FALSE(startRenderTarget());
 
-    ASSERT_EQ(recordedBoxes().size(), 1u);
-    const RecordedBox& box = recordedBoxes()[0];
-    EXPECT_EQ(box.caption, ERROR_CAPTION);
-    EXPECT_EQ(box.text, FBO_INIT_FAILED);
-    EXPECT_EQ(box.icon, MessageIcon::Exclamation);
-    EXPECT_EQ(box.buttons, MessageButtons::Ok);
+    EXPECT_EQ(recordedTexts(), std::vector<std::string>{FBO_INIT_FAILED});
+    expectOnlyErrorBoxes();
     EXPECT_TRUE(extensionCalls.empty()) << extensionCalls.front();
     EXPECT_EQ(sceneFramebuffer, 0u);
     EXPECT_EQ(sceneDepthRenderbuffer, 0u);

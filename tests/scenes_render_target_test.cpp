@@ -81,13 +81,10 @@ TEST(RenderTargetScene, MeshCShowsTheSquareRenderedInTheSameFrame) {
     EXPECT_SHOWS(f.at(400, 300), colourOf(texWave));
     EXPECT_EQ(gridCount(f, {255, 0, 255}), 0);
 
-    std::vector<uint8_t> texels(512 * 512 * 4);
-    glBindTexture(GL_TEXTURE_2D, renderTex1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-    for (int at : {0, 256 * 512 + 256, 512 * 512 - 1}) {
-        const Rgb t = {texels[at * 4], texels[at * 4 + 1], texels[at * 4 + 2]};
-        EXPECT_SHOWS(t, colourOf(texWave)) << "texel " << at;
-    }
+    const TextureImage target = readTexture(renderTex1);
+    ASSERT_EQ(target.rgba.size(), size_t(512 * 512 * 4));
+    for (int at : {0, 256 * 512 + 256, 512 * 512 - 1})
+        EXPECT_SHOWS(target.at(at % 512, at / 512), colourOf(texWave)) << "texel " << at;
 }
 
 // With musicSeconds at 0 mesh C is not tumbled, so its spectrum shake runs

@@ -67,12 +67,7 @@ TEST(StartPartWay, AtTheVeryStartNothingIsDrawnAndTheIntroWaitsForItsFirstFrame)
 // Inside the meshes part the target shows the passes of the square's last
 // turn; the replay at a start must leave the texels that 60 frames a second of
 // real frames leave.
-std::vector<uint8_t> renderTargetTexels() {
-    std::vector<uint8_t> texels(512 * 512 * 4);
-    glBindTexture(GL_TEXTURE_2D, renderTex1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-    return texels;
-}
+std::vector<uint8_t> renderTargetTexels() { return readTexture(renderTex1).rgba; }
 
 TEST(StartPartWay, MeshesPartTargetHoldsTheLastTurnOfTheSquareAsRealFramesLeaveIt) {
     constexpr double START = 17640000.0;  // 100 s

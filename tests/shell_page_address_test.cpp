@@ -32,6 +32,7 @@ INSTANTIATE_TEST_SUITE_P(Queries, PageAddress, ::testing::Values(
     AddressCase{"?start=1%3A20&&audio-offset=-40&mute", {"--start=1:20", "--audio-offset=-40", "--mute"}, nullptr},
     AddressCase{"?fbclid=Iw%41R&utm_source=x&help&start", {"--start"}, nullptr},
     AddressCase{"?start=%2&mute=1+", {"--start=%2", "--mute=1 "}, nullptr},
+    AddressCase{"?loop&version", {"--loop"}, nullptr},
     AddressCase{"?mute&fullscreen&size=640x480", {"--mute"}, "fullscreen"},
     AddressCase{"?desktop", {}, "desktop"}, AddressCase{"?windowed", {}, "windowed"},
     AddressCase{"?size=1x1", {}, "size"}, AddressCase{"?vsync=off", {}, "vsync"},

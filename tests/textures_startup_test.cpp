@@ -20,24 +20,11 @@ namespace fs = std::filesystem;
 
 struct LoadedTexture {
     unsigned int name;
-    int width, height;
-    std::vector<uint8_t> texels;  // level 0 as RGBA, bottom row first
-    bool operator==(const LoadedTexture& o) const {
-        return name == o.name && width == o.width && height == o.height && texels == o.texels;
-    }
+    TextureImage image;  // nothing for name 0
+    bool operator==(const LoadedTexture& o) const { return name == o.name && image == o.image; }
 };
 
-LoadedTexture describeTexture(unsigned int name) {
-    LoadedTexture t = {name, 0, 0, {}};
-    if (name == 0) return t;
-    glBindTexture(GL_TEXTURE_2D, name);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &t.width);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &t.height);
-    t.texels.resize(size_t(t.width) * t.height * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, t.texels.data());
-    return t;
-}
+LoadedTexture describeTexture(unsigned int name) { return {name, name ? readTexture(name) : TextureImage{}}; }
 
 std::vector<LoadedTexture> catalogueTextures() {
     std::vector<LoadedTexture> all;
@@ -77,8 +64,8 @@ TEST(CatalogueStartUp, DecodingWhileTheWindowOpensGivesTheTexturesOfARowByRowLoa
     for (size_t i = 0; i < rowByRow.size(); ++i)
         EXPECT_TRUE(rowByRow[i] == overlapped[i])
             << textureCatalogue[i].path << ": name " << rowByRow[i].name << " / "
-            << overlapped[i].name << ", " << rowByRow[i].width << "x" << rowByRow[i].height
-            << " / " << overlapped[i].width << "x" << overlapped[i].height;
+            << overlapped[i].name << ", " << rowByRow[i].image.width << "x" << rowByRow[i].image.height
+            << " / " << overlapped[i].image.width << "x" << overlapped[i].image.height;
 }
 
 }  // namespace

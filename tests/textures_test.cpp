@@ -1,11 +1,11 @@
 // Texture catalogue on a real GL context: every row lands in its own handle,
 // missing or broken files leave 0 without a message, images stand upright and
-// whole on the scene quad, the render textures' shape, and release of 69 names.
+// whole on the scene quad, the render textures' shape, and release of 69 names;
+// each through ILUT's upload and through the direct one a browser uses.
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -13,51 +13,13 @@
 
 #include "resources/textures.h"
 #include "support/png_fixtures.h"
+#include "support/texture_catalogue.h"
 #include "support/data_dir_fixture.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// ---- the catalogue as the scenes know it ----------------------------------
-struct ExpectedRow {
-    unsigned int* handle;
-    std::string path;
-};
-
-// Built from the handle names and the path rules, independently of the
-// module's own table, so that a shifted or swapped row shows up.
-std::vector<ExpectedRow> expectedCatalogue() {
-    std::vector<ExpectedRow> rows = {
-        {&texGroupLogo, "data/GroupLogo.png"}, {&texEnvA, "data/EnvA.png"},
-        {&texTitle, "data/Title.jpg"},         {&texThanks, "data/Thanks.png"},
-        {&texThanksGroups, "data/ThanksGroups.png"},
-        {&texRiddle, "data/Riddle.png"},       {&texSpiral, "data/Spiral.jpg"},
-        {&texWave, "data/Wave.jpg"},           {&texStrip, "data/Strip.jpg"},
-        {&texPhoto, "data/Photo.jpg"},         {&texBanner, "data/Banner.png"},
-    };
-    unsigned int* const lines[] = {
-        &texLine01, &texLine02, &texLine03, &texLine04, &texLine05, &texLine06, &texLine07,
-        &texLine08, &texLine09, &texLine10, &texLine11, &texLine12, &texLine13, &texLine14,
-        &texLine15, &texLine16, &texLine17, &texLine18, &texLine19, &texLine20, &texLine21,
-        &texLine22, &texLine23, &texLine24, &texLine25, &texLine26, &texLine27, &texLine28,
-        &texLine29, &texLine30, &texLine31, &texLine32, &texLine33, &texLine34, &texLine35,
-        &texLine36, &texLine37, &texLine38, &texLine39, &texLine40, &texLine41};
-    unsigned int* const raps[] = {&texRap01, &texRap02, &texRap03, &texRap04, &texRap05,
-                                  &texRap06, &texRap07, &texRap08, &texRap09, &texRap10,
-                                  &texRap11, &texRap12, &texRap13};
-    char path[64];
-    for (int i = 0; i < 41; ++i) {
-        std::snprintf(path, sizeof path, "data/Lyrics/Line%02d.png", i + 1);
-        rows.push_back({lines[i], path});
-    }
-    for (int i = 0; i < 13; ++i) {
-        std::snprintf(path, sizeof path, "data/Lyrics/rap_%02d.png", i + 1);
-        rows.push_back({raps[i], path});
-    }
-    return rows;
-}
 
 unsigned int* const renderTextureHandles[] = {&renderTex0, &renderTex1, &renderTex2, &renderTex3};
 
@@ -70,7 +32,7 @@ Rgb rowColour(int row) {
 
 void writeRowImage(int row) {
     const Rgb c = rowColour(row);
-    ASSERT_TRUE(writeSolidImage(expectedCatalogue()[row].path, 8, 8, uint8_t(c.r), uint8_t(c.g),
+    ASSERT_TRUE(writeSolidImage(expectedTextureCatalogue()[row].path, 8, 8, uint8_t(c.r), uint8_t(c.g),
                                 uint8_t(c.b)));
 }
 
@@ -160,20 +122,27 @@ GLint textureParameter(unsigned int texture, GLenum name) {
 
 // The level-0 texel in the middle of a texture, read back from GL.
 Rgb centreTexel(unsigned int texture) {
-    const int width = levelParameter(texture, 0, GL_TEXTURE_WIDTH);
-    const int height = levelParameter(texture, 0, GL_TEXTURE_HEIGHT);
-    std::vector<uint8_t> rgba(size_t(width) * height * 4);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    const size_t i = (size_t(height / 2) * width + width / 2) * 4;
-    return {rgba[i], rgba[i + 1], rgba[i + 2]};
+    const TextureImage t = readTexture(texture);
+    return t.at(t.width / 2, t.height / 2);
 }
 
-class TextureCatalogue : public EmptyDataDirTest {};
+// The parameter is imageUploadThroughIlut.
+class TextureCatalogue : public EmptyDataDirTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        imageUploadThroughIlut = GetParam();
+        EmptyDataDirTest::SetUp();
+    }
+    void TearDown() override {
+        EmptyDataDirTest::TearDown();
+        imageUploadThroughIlut = true;
+    }
+};
 
 // ---- catalogue ----------------------------------------------------------------
 
-TEST_F(TextureCatalogue, LoadsTheRowsInOrderEachIntoItsOwnHandle) {
-    const std::vector<ExpectedRow> rows = expectedCatalogue();
+TEST_P(TextureCatalogue, LoadsTheRowsInOrderEachIntoItsOwnHandle) {
+    const std::vector<ExpectedTexture>& rows = expectedTextureCatalogue();
     ASSERT_EQ(rows.size(), size_t(IMAGE_TEXTURE_COUNT));
     for (int row = 0; row < IMAGE_TEXTURE_COUNT; ++row) {
         EXPECT_EQ(textureCatalogue[row].handle, rows[row].handle) << "row " << row + 1;
@@ -196,12 +165,12 @@ TEST_F(TextureCatalogue, LoadsTheRowsInOrderEachIntoItsOwnHandle) {
     EXPECT_TRUE(recordedBoxes().empty());
 }
 
-TEST_F(TextureCatalogue, WithNoImagePresentEveryHandleIsZeroAndNothingIsShown) {
+TEST_P(TextureCatalogue, WithNoImagePresentEveryHandleIsZeroAndNothingIsShown) {
     // Stale values prove that every handle is written, failure or not.
-    for (const ExpectedRow& row : expectedCatalogue()) *row.handle = 12345;
+    for (const ExpectedTexture& row : expectedTextureCatalogue()) *row.handle = 12345;
     EXPECT_EQ(loadTextures(), 1);
 
-    for (const ExpectedRow& row : expectedCatalogue()) EXPECT_EQ(*row.handle, 0u) << row.path;
+    for (const ExpectedTexture& row : expectedTextureCatalogue()) EXPECT_EQ(*row.handle, 0u) << row.path;
     EXPECT_TRUE(recordedBoxes().empty());
     for (unsigned int* handle : renderTextureHandles) EXPECT_TRUE(glIsTexture(*handle));
 
@@ -210,7 +179,7 @@ TEST_F(TextureCatalogue, WithNoImagePresentEveryHandleIsZeroAndNothingIsShown) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-TEST_F(TextureCatalogue, MissingOrBrokenFilesStoreZeroAndTheNextRowsStillLoad) {
+TEST_P(TextureCatalogue, MissingOrBrokenFilesStoreZeroAndTheNextRowsStillLoad) {
     for (int row = 0; row < IMAGE_TEXTURE_COUNT; ++row) writeRowImage(row);
     fs::remove("data/Riddle.png");
     writeFileBytes("data/EnvA.png", "");
@@ -230,7 +199,7 @@ TEST_F(TextureCatalogue, MissingOrBrokenFilesStoreZeroAndTheNextRowsStillLoad) {
     const std::set<std::string> broken = {"data/Riddle.png", "data/EnvA.png", "data/Banner.png",
                                           "data/Thanks.png", "data/Title.jpg",
                                           "data/Lyrics/Line07.png"};
-    const std::vector<ExpectedRow> rows = expectedCatalogue();
+    const std::vector<ExpectedTexture>& rows = expectedTextureCatalogue();
     for (int row = 0; row < IMAGE_TEXTURE_COUNT; ++row) {
         SCOPED_TRACE(rows[row].path);
         const unsigned int name = *rows[row].handle;
@@ -246,7 +215,7 @@ TEST_F(TextureCatalogue, MissingOrBrokenFilesStoreZeroAndTheNextRowsStillLoad) {
 
 // ---- what the quads show ----------------------------------------------------
 
-TEST_F(TextureCatalogue, ImagesShowUprightAndWholeOnTheSceneQuad) {
+TEST_P(TextureCatalogue, ImagesShowUprightAndWholeOnTheSceneQuad) {
     ASSERT_TRUE(writeImage("data/GroupLogo.png", 16, 16, quadrantPixels(16, 16)));
     // Quadrants on 8x8 JPEG blocks keep their colours exact at the centres.
     ASSERT_TRUE(writeImage("data/Title.jpg", 16, 16, quadrantPixels(16, 16), false));
@@ -261,7 +230,7 @@ TEST_F(TextureCatalogue, ImagesShowUprightAndWholeOnTheSceneQuad) {
     expectQuadrantsSeen(texThanks, "PNG written byte by byte");
 }
 
-TEST_F(TextureCatalogue, PalettedAndGreyscalePngsShowTheirColoursAndAlpha) {
+TEST_P(TextureCatalogue, PalettedAndGreyscalePngsShowTheirColoursAndAlpha) {
     const std::string redBlue("\xFF\x00\x00\x00\x00\xFF", 6);  // palette: 0 red, 1 blue
     writeFileBytes("data/Lyrics/Line01.png",
                handMadePng(16, 16, PNG_PALETTE,
@@ -295,7 +264,7 @@ TEST_F(TextureCatalogue, PalettedAndGreyscalePngsShowTheirColoursAndAlpha) {
     EXPECT_TRUE(near(seenAt(0.75, 0.5), {180, 180, 180})) << describe(seenAt(0.75, 0.5));
 }
 
-TEST_F(TextureCatalogue, ImageWiderThanTheDriverAllowsIsScaledDownWhole) {
+TEST_P(TextureCatalogue, ImageWiderThanTheDriverAllowsIsScaledDownWhole) {
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     const int width = maxSize + 2;
@@ -314,7 +283,7 @@ TEST_F(TextureCatalogue, ImageWiderThanTheDriverAllowsIsScaledDownWhole) {
 
 // ---- render textures and release ---------------------------------------------
 
-TEST_F(TextureCatalogue, RenderTexturesAreEmpty512SquareRgba8WithTheirFilters) {
+TEST_P(TextureCatalogue, RenderTexturesAreEmpty512SquareRgba8WithTheirFilters) {
     loadTextures();
 
     GLint bound = 0;
@@ -343,11 +312,11 @@ TEST_F(TextureCatalogue, RenderTexturesAreEmpty512SquareRgba8WithTheirFilters) {
     EXPECT_EQ(names.size(), 4u);
 }
 
-TEST_F(TextureCatalogue, ReleaseDeletesAllSixtyNineNamesAndKeepsTheHandles) {
+TEST_P(TextureCatalogue, ReleaseDeletesAllSixtyNineNamesAndKeepsTheHandles) {
     for (int row = 0; row < IMAGE_TEXTURE_COUNT; ++row) writeRowImage(row);
     loadTextures();
     std::vector<unsigned int> names;
-    for (const ExpectedRow& row : expectedCatalogue()) names.push_back(*row.handle);
+    for (const ExpectedTexture& row : expectedTextureCatalogue()) names.push_back(*row.handle);
     for (unsigned int* handle : renderTextureHandles) names.push_back(*handle);
     ASSERT_EQ(names.size(), 69u);
     for (unsigned int name : names) ASSERT_TRUE(glIsTexture(name)) << name;
@@ -360,6 +329,11 @@ TEST_F(TextureCatalogue, ReleaseDeletesAllSixtyNineNamesAndKeepsTheHandles) {
     EXPECT_EQ(renderTex3, names.back());
 }
 
+INSTANTIATE_TEST_SUITE_P(Upload, TextureCatalogue, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "ThroughIlut" : "Direct";
+                         });
+
 }  // namespace
 
 // ---- the web build's upload, against ILUT's ------------------------------------
@@ -371,18 +345,13 @@ TEST_F(TextureCatalogue, ReleaseDeletesAllSixtyNineNamesAndKeepsTheHandles) {
 
 namespace {
 
-struct Upload {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgba;
+struct Upload : TextureImage {
     GLint wrapS = 0, wrapT = 0, minFilter = 0, magFilter = 0;
 };
 
 Upload uploaded(unsigned int texture) {
     Upload u;
-    u.width = levelParameter(texture, 0, GL_TEXTURE_WIDTH);
-    u.height = levelParameter(texture, 0, GL_TEXTURE_HEIGHT);
-    u.rgba.resize(size_t(u.width) * u.height * 4);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, u.rgba.data());
+    static_cast<TextureImage&>(u) = readTexture(texture);
     // A luminance texture reads back as (L, 0, 0) but is sampled as (L, L, L).
     if (levelParameter(texture, 0, GL_TEXTURE_LUMINANCE_SIZE) > 0)
         for (size_t i = 0; i < u.rgba.size(); i += 4) u.rgba[i + 1] = u.rgba[i + 2] = u.rgba[i];
@@ -424,7 +393,7 @@ protected:
 
 TEST_F(WebUpload, EveryImageOfTheDataSetUploadsAsIlutUploadsIt) {
     initImageLibraries();
-    for (const ExpectedRow& row : expectedCatalogue())
+    for (const ExpectedTexture& row : expectedTextureCatalogue())
         expectSameUpload(std::string(DEMO_SOURCE_DIR) + "/" + row.path);
 }
 

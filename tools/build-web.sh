@@ -1,7 +1,7 @@
 #!/bin/bash
 # Builds the demo for a browser tab with Debian's emscripten (WebAssembly and
 # WebGL 2) and writes dist/web/ and dist/kv2007demo-web.zip. The libraries are
-# compiled from the pinned Debian sources of tools/pinned-sources.sh and kept
+# compiled from the pinned Debian sources of tools/library-kit.sh and kept
 # in its cache outside the clone; the demo is built in build-web/, with a
 # second link for the browser tests in build-web/test/ (emulation assertions on).
 set -euo pipefail
@@ -10,7 +10,6 @@ ROOT=$PWD
 WORK=$ROOT/build-web
 OUT=$ROOT/dist/web
 ZIP=$ROOT/dist/kv2007demo-web.zip
-JOBS=${JOBS:-2}
 
 tools/setup.sh emscripten nodejs dpkg-dev zip unzip libcli11-dev ninja-build
 
@@ -19,7 +18,7 @@ tools/setup.sh emscripten nodejs dpkg-dev zip unzip libcli11-dev ninja-build
 export NODE_PATH=/usr/share/nodejs EMSDK_PYTHON=/usr/bin/python3
 TOOLCHAIN=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake
 
-. tools/pinned-sources.sh
+. tools/library-kit.sh
 
 log() { echo "build-web: $*"; }
 
@@ -27,18 +26,15 @@ log() { echo "build-web: $*"; }
 # All static, without emscripten's ports (they download), without threads
 # (a page served with no special headers has none).
 
-cmake_web() {
-    local source=$1 build=$2
-    shift 2
-    rm -rf "$build"
-    mkdir -p "$(dirname "$build")"
-    cmake -S "$source" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
-        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$PREFIX" \
-        -DCMAKE_FIND_ROOT_PATH="$PREFIX" -DCMAKE_PREFIX_PATH="$PREFIX" \
-        -DBUILD_SHARED_LIBS=OFF "$@" >"$build.log" 2>&1 || {
-        tail -30 "$build.log"; exit 1; }
-    cmake --build "$build" -j "$JOBS" >>"$build.log" 2>&1 || { tail -30 "$build.log"; exit 1; }
-    cmake --install "$build" >>"$build.log" 2>&1 || { tail -30 "$build.log"; exit 1; }
+# Emscripten's toolchain file finds libraries only below its find root path.
+target_cmake_flags() {
+    echo "-DCMAKE_FIND_ROOT_PATH=$PREFIX"
+    echo -DBUILD_SHARED_LIBS=OFF
+}
+target_environment() { :; }
+toolchain_versions() {
+    emcc --version | head -1
+    "$(em-config LLVM_ROOT)/clang" --version | head -1
 }
 
 # zlib's own CMake build fails under emscripten: its sources are compiled
@@ -67,7 +63,7 @@ EOF
 
 build_libpng() {
     unpack_dsc libpng libpng1.6_1.6.39-2+deb12u5.dsc
-    cmake_web "$UNPACKED/libpng" "$DEPS/libpng" -DPNG_SHARED=OFF -DPNG_STATIC=ON \
+    cmake_library "$UNPACKED/libpng" "$DEPS/libpng" -DPNG_SHARED=OFF -DPNG_STATIC=ON \
         -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF -DPNG_HARDWARE_OPTIMIZATIONS=OFF \
         -DZLIB_LIBRARY="$PREFIX/lib/libz.a" -DZLIB_INCLUDE_DIR="$PREFIX/include"
 }
@@ -75,7 +71,7 @@ build_libpng() {
 # No SIMD (no wasm SIMD here), and size_t's width given: the probe cannot run wasm.
 build_libjpeg() {
     unpack_dsc libjpeg-turbo libjpeg-turbo_2.1.5-2.dsc
-    cmake_web "$UNPACKED/libjpeg-turbo" "$DEPS/libjpeg-turbo" \
+    cmake_library "$UNPACKED/libjpeg-turbo" "$DEPS/libjpeg-turbo" \
         -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF -DSIZE_T=4
 }
 
@@ -87,7 +83,7 @@ build_devil() {
     local devil=$UNPACKED/devil/DevIL
     sed -i '/add_subdirectory(src-ILUT)/d' "$devil/CMakeLists.txt"
     cp "$devil/Libraries.txt" "$devil/libraries.txt"
-    cmake_web "$devil" "$DEPS/devil" -DIL_TESTS=OFF -DHAVE_is_big=TRUE -Dis_big=0 \
+    cmake_library "$devil" "$DEPS/devil" -DIL_TESTS=OFF -DHAVE_is_big=TRUE -Dis_big=0 \
         -DPNG_PNG_INCLUDE_DIR="$PREFIX/include" -DPNG_LIBRARY="$PREFIX/lib/libpng16.a" \
         -DZLIB_LIBRARY="$PREFIX/lib/libz.a" -DZLIB_INCLUDE_DIR="$PREFIX/include" \
         -DJPEG_INCLUDE_DIR="$PREFIX/include" -DJPEG_LIBRARY="$PREFIX/lib/libjpeg.a"
@@ -95,7 +91,7 @@ build_devil() {
 
 build_sdl2() {
     unpack_dsc libsdl2 libsdl2_2.26.5+dfsg-1.dsc
-    cmake_web "$UNPACKED/libsdl2" "$DEPS/libsdl2" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
+    cmake_library "$UNPACKED/libsdl2" "$DEPS/libsdl2" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
         -DSDL_THREADS=OFF
 }
 
@@ -112,61 +108,18 @@ build_mpg123() {
         tail -30 "$build.log"; exit 1; }
 }
 
-build_kissfft() {
-    unpack_dsc kissfft kissfft_131.1.0-4.1~deb12u1.dsc
-    cmake_web "$UNPACKED/kissfft" "$DEPS/kissfft" \
-        -DKISSFFT_DATATYPE=float -DKISSFFT_STATIC=ON -DKISSFFT_TEST=OFF -DKISSFFT_TOOLS=OFF \
-        -DKISSFFT_PKGCONFIG=ON -DKISSFFT_OPENMP=OFF -DCMAKE_INSTALL_LIBDIR=lib \
-        -DCMAKE_INSTALL_INCLUDEDIR=include -DCMAKE_INSTALL_BINDIR=bin
-}
-
-build_cli11() {
-    mkdir -p "$PREFIX/include"
-    cp -r /usr/include/CLI "$PREFIX/include/"
-}
-
-# The recipes above, in build order.
+# The recipes above and the kit's, in build order.
 LIBRARIES="zlib libpng libjpeg devil sdl2 mpg123 kissfft cli11"
-
-build_libraries() {
-    export PKG_CONFIG_LIBDIR=$PREFIX/lib/pkgconfig:$PREFIX/share/pkgconfig
-    export PKG_CONFIG_PATH=
-    local name started
-    for name in $LIBRARIES; do
-        log "building $name"
-        started=$SECONDS
-        "build_$name"
-        log "$name built in $((SECONDS - started)) s"
-    done
-    copy_library_licences "$LICENCES"
-}
-
-# What the cached libraries depend on besides the pinned sources.
-web_cache_inputs() {
-    cat "$TOOLCHAIN"
-    emcc --version | head -1
-    "$(em-config LLVM_ROOT)/clang" --version | head -1
-    declare -f cmake_web build_libraries $(printf 'build_%s ' $LIBRARIES)
-}
+KISSFFT_STATIC=ON
 
 # ---- the demo -------------------------------------------------------------------
 # CMakeLists.txt's EMSCRIPTEN block is the one place that lists what is
 # compiled (every source of the demo library, and web/web_main.cpp as the
 # entry point) and the link flags: kv2007demo.js/.wasm/.data
 # in build-web/demo/, and the test link with assertions in build-web/test/.
-build_demo() {
-    local build=$WORK/demo
-    if [ ! -f "$build/build.ninja" ] || [ "$(cat "$build/prefix" 2>/dev/null)" != "$PREFIX" ]; then
-        rm -rf "$build"
-        mkdir -p "$build"
-        cmake -S "$ROOT" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
-            -DCMAKE_BUILD_TYPE=Release -DCMAKE_FIND_ROOT_PATH="$PREFIX" \
-            -DWEB_TEST_OUTPUT_DIR="$WORK/test" $(ccache_launchers) >"$build.log" 2>&1 || {
-            tail -30 "$build.log"; exit 1; }
-        echo "$PREFIX" >"$build/prefix"
-    fi
-    log "building the demo"
-    cmake --build "$build" -j "$JOBS" --target kv2007demo kv2007demo_test
+build_web_demo() {
+    build_demo "kv2007demo kv2007demo_test" -DCMAKE_FIND_ROOT_PATH="$PREFIX" \
+        -DWEB_TEST_OUTPUT_DIR="$WORK/test"
 }
 
 # ---- packaging ----------------------------------------------------------------
@@ -174,15 +127,13 @@ build_demo() {
 # Every statically linked library's licence, CLI11's, and where the sources are.
 copy_licences() {
     local dir=$1/licences
-    mkdir -p "$dir"
-    cp "$LIBS/licences/"* "$dir/"
-    cp /usr/share/doc/libcli11-dev/copyright "$dir/CLI11.txt"
+    copy_bundled_licences "$1"
     cp /usr/share/doc/emscripten/copyright "$dir/emscripten-runtime.txt"
     cat >"$dir/README.txt" <<EOF
 kv2007demo in a browser: what is linked into kv2007demo.wasm, and where its sources are.
 
-The demo's own code, the build script (tools/build-web.sh, with the library
-recipes and pinned SHA-256 of every source file in tools/pinned-sources.sh)
+The demo's own code, the build script (tools/build-web.sh, with the shared
+recipes and pinned SHA-256 of every source file in tools/library-kit.sh)
 are in the demo's source repository; build-web.sh rebuilds everything from it.
 
 Linked statically into kv2007demo.wasm, each built from Debian's source package
@@ -217,10 +168,6 @@ package_web() {
     log "wrote $OUT and $ZIP ($(du -k "$ZIP" | cut -f1) KiB)"
 }
 
-fetch_sources
-use_library_cache web "$(web_cache_inputs | cache_key)" build_libraries
-PREFIX=$LIBS/prefix
-export PKG_CONFIG_LIBDIR=$PREFIX/lib/pkgconfig:$PREFIX/share/pkgconfig
-export PKG_CONFIG_PATH=
-build_demo
+use_libraries web
+build_web_demo
 package_web

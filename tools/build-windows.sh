@@ -1,7 +1,7 @@
 #!/bin/bash
 # Cross-builds the demo for 64-bit Windows with Debian's mingw-w64 and writes
 # dist/kv2007demo-windows-x64.zip. The libraries it needs are built from the
-# pinned Debian source packages of tools/pinned-sources.sh and kept in its
+# pinned Debian source packages of tools/library-kit.sh and kept in its
 # cache outside the clone; the demo is built in build-windows/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,29 +10,27 @@ WORK=$ROOT/build-windows
 ZIP=$ROOT/dist/kv2007demo-windows-x64.zip
 TRIPLET=x86_64-w64-mingw32
 TOOLCHAIN=$ROOT/cmake/mingw-w64-x86_64.cmake
-JOBS=${JOBS:-2}
 
 tools/setup.sh g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
     binutils-mingw-w64-x86-64 nasm meson ninja-build dpkg-dev zip unzip libcli11-dev
 
-. tools/pinned-sources.sh
+. tools/library-kit.sh
 
 log() { echo "build-windows: $*"; }
 
 # ---- building -------------------------------------------------------------
 
-cmake_cross() {
-    local source=$1 build=$2
-    shift 2
-    rm -rf "$build"
-    mkdir -p "$(dirname "$build")"
-    cmake -S "$source" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
-        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$PREFIX" \
-        -DCMAKE_PREFIX_PATH="$PREFIX" "$@" >"$build.log" 2>&1 || {
-        tail -30 "$build.log"; exit 1; }
-    cmake --build "$build" -j "$JOBS" >>"$build.log" 2>&1 || { tail -30 "$build.log"; exit 1; }
-    cmake --install "$build" >>"$build.log" 2>&1 || { tail -30 "$build.log"; exit 1; }
+# The toolchain file finds libraries only in the mingw sysroot and in the
+# prefix this names, so CMake needs no flags of the target's own.
+target_environment() { export WINDOWS_DEPS_PREFIX=$PREFIX; }
+target_cmake_flags() { :; }
+toolchain_versions() {
+    $TRIPLET-gcc-posix --version | head -1
+    $TRIPLET-g++-posix --version | head -1
+    nasm --version
+    meson --version
 }
+RECIPE_VARIABLES=TRIPLET
 
 # zlib: the +dfsg tarball lacks the DLL's version resource, which zlib's CMake
 # build compiles for mingw (and windres refuses a file without resources).
@@ -54,18 +52,18 @@ BEGIN
   END
 END
 EOF
-    cmake_cross "$UNPACKED/zlib" "$DEPS/zlib" -DINSTALL_PKGCONFIG_DIR="$PREFIX/lib/pkgconfig"
+    cmake_library "$UNPACKED/zlib" "$DEPS/zlib" -DINSTALL_PKGCONFIG_DIR="$PREFIX/lib/pkgconfig"
 }
 
 build_libpng() {
     unpack_dsc libpng libpng1.6_1.6.39-2+deb12u5.dsc
-    cmake_cross "$UNPACKED/libpng" "$DEPS/libpng" \
+    cmake_library "$UNPACKED/libpng" "$DEPS/libpng" \
         -DPNG_SHARED=ON -DPNG_STATIC=OFF -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF -DZLIB_ROOT="$PREFIX"
 }
 
 build_libjpeg() {
     unpack_dsc libjpeg-turbo libjpeg-turbo_2.1.5-2.dsc
-    cmake_cross "$UNPACKED/libjpeg-turbo" "$DEPS/libjpeg-turbo" \
+    cmake_library "$UNPACKED/libjpeg-turbo" "$DEPS/libjpeg-turbo" \
         -DENABLE_STATIC=OFF -DWITH_TURBOJPEG=OFF -DCMAKE_ASM_NASM_COMPILER=nasm
 }
 
@@ -80,14 +78,14 @@ build_devil() {
     sed -i -e '/msvc\/[^ )]*\.def/d' -e '/msvc\/.*\.rc"/d' \
         "$devil/src-IL/CMakeLists.txt" "$devil/src-ILU/CMakeLists.txt" "$devil/src-ILUT/CMakeLists.txt"
     cp "$devil/Libraries.txt" "$devil/libraries.txt"
-    cmake_cross "$devil" "$DEPS/devil" -DIL_TESTS=OFF \
+    cmake_library "$devil" "$DEPS/devil" -DIL_TESTS=OFF \
         -DCMAKE_SHARED_LINKER_FLAGS=-Wl,--export-all-symbols
     install -m 644 "$devil/include/IL/ilut_config.h" "$PREFIX/include/IL/"
 }
 
 build_sdl2() {
     unpack_dsc libsdl2 libsdl2_2.26.5+dfsg-1.dsc
-    cmake_cross "$UNPACKED/libsdl2" "$DEPS/libsdl2" -DSDL_SHARED=ON -DSDL_STATIC=OFF -DSDL_TEST=OFF
+    cmake_library "$UNPACKED/libsdl2" "$DEPS/libsdl2" -DSDL_SHARED=ON -DSDL_STATIC=OFF -DSDL_TEST=OFF
 }
 
 # libepoxy builds with meson only; its cross file names the same toolchain.
@@ -132,65 +130,9 @@ build_mpg123() {
         make -j "$JOBS" && make install) >"$build.log" 2>&1 || { tail -30 "$build.log"; exit 1; }
 }
 
-# kissfft installs under / unless its install directories are given.
-build_kissfft() {
-    unpack_dsc kissfft kissfft_131.1.0-4.1~deb12u1.dsc
-    cmake_cross "$UNPACKED/kissfft" "$DEPS/kissfft" \
-        -DKISSFFT_DATATYPE=float -DKISSFFT_STATIC=OFF -DKISSFFT_TEST=OFF -DKISSFFT_TOOLS=OFF \
-        -DKISSFFT_PKGCONFIG=ON -DKISSFFT_OPENMP=OFF -DCMAKE_INSTALL_LIBDIR=lib \
-        -DCMAKE_INSTALL_INCLUDEDIR=include -DCMAKE_INSTALL_BINDIR=bin
-}
-
-# CLI11 is header-only: Debian's headers serve the cross build as they are.
-build_cli11() {
-    mkdir -p "$PREFIX/include"
-    cp -r /usr/include/CLI "$PREFIX/include/"
-}
-
-# The recipes above, in build order.
+# The recipes above and the kit's, in build order.
 LIBRARIES="zlib libpng libjpeg devil sdl2 libepoxy mpg123 kissfft cli11"
-
-# Each library, one after the other, into $PREFIX; the licences into $LICENCES.
-# Every build here finds its libraries in the prefix alone (see the toolchain file).
-build_libraries() {
-    export WINDOWS_DEPS_PREFIX=$PREFIX
-    export PKG_CONFIG_LIBDIR=$PREFIX/lib/pkgconfig:$PREFIX/share/pkgconfig
-    export PKG_CONFIG_PATH=
-    local name started
-    for name in $LIBRARIES; do
-        log "building $name"
-        started=$SECONDS
-        "build_$name"
-        log "$name built in $((SECONDS - started)) s"
-    done
-    copy_library_licences "$LICENCES"
-}
-
-# What the cached libraries depend on besides the pinned sources: the
-# toolchain file, the compilers and assembler, and the recipes above.
-windows_cache_inputs() {
-    cat "$TOOLCHAIN"
-    $TRIPLET-gcc-posix --version | head -1
-    $TRIPLET-g++-posix --version | head -1
-    nasm --version
-    meson --version
-    declare -f cmake_cross build_libraries $(printf 'build_%s ' $LIBRARIES)
-}
-
-# The demo itself, configured once per library prefix and rebuilt incrementally.
-build_demo() {
-    local build=$WORK/demo
-    if [ ! -f "$build/build.ninja" ] || [ "$(cat "$build/prefix" 2>/dev/null)" != "$PREFIX" ]; then
-        rm -rf "$build"
-        mkdir -p "$build"
-        cmake -S "$ROOT" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
-            -DCMAKE_BUILD_TYPE=Release $(ccache_launchers) >"$build.log" 2>&1 || {
-            tail -30 "$build.log"; exit 1; }
-        echo "$PREFIX" >"$build/prefix"
-    fi
-    log "building the demo"
-    cmake --build "$build" -j "$JOBS" --target kv2007demo
-}
+KISSFFT_STATIC=OFF
 
 # ---- packaging ------------------------------------------------------------
 
@@ -225,9 +167,7 @@ copy_needed_dlls() {
 # plus CLI11's and the mingw runtime's.
 copy_licences() {
     local dir=$1/licences
-    mkdir -p "$dir"
-    cp "$LIBS/licences/"* "$dir/"
-    cp /usr/share/doc/libcli11-dev/copyright "$dir/CLI11.txt"
+    copy_bundled_licences "$1"
     cp /usr/share/doc/gcc-mingw-w64-base/copyright "$dir/mingw-w64-gcc-runtime.txt"
     cp /usr/share/doc/mingw-w64-common/copyright "$dir/mingw-w64-winpthreads.txt"
 }
@@ -248,11 +188,6 @@ package_zip() {
     log "wrote $ZIP ($(du -k "$ZIP" | cut -f1) KiB)"
 }
 
-fetch_sources
-use_library_cache windows "$(windows_cache_inputs | cache_key)" build_libraries
-PREFIX=$LIBS/prefix
-export WINDOWS_DEPS_PREFIX=$PREFIX
-export PKG_CONFIG_LIBDIR=$PREFIX/lib/pkgconfig:$PREFIX/share/pkgconfig
-export PKG_CONFIG_PATH=
-build_demo
+use_libraries windows
+build_demo kv2007demo
 package_zip

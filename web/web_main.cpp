@@ -111,7 +111,7 @@ void pageFrame() {
     }
     SDL_Event event;
     bool closeRequested = false;
-    while (SDL_PollEvent(&event)) {
+    while (takeWindowEvent(event)) {
         closeRequested = handleDemoEvent(event) || closeRequested;
         // The rest waits for the next frame: a key pressed and released
         // within one frame would otherwise never be seen down.

@@ -115,9 +115,9 @@ private:
 };
 
 // ---- timeline ----------------------------------------------------------------
-// Chain order, as SceneId numbers the scenes.
-enum Scene { INTRO, SPIN, GREETINGS, RENDER_TARGET, LYRICS, NO_SCENE = -1 };
-static_assert(int(SceneId::Lyrics) == LYRICS, "fixture scenes in chain order");
+// The program's scene ids as numbers, for tables, loops and switches.
+constexpr int INTRO = int(SceneId::Intro), SPIN = int(SceneId::Spin), GREETINGS = int(SceneId::Greetings),
+              RENDER_TARGET = int(SceneId::RenderTarget), LYRICS = int(SceneId::Lyrics), NO_SCENE = -1;
 
 inline bool* const inactiveFlag[SCENE_COUNT] = {&introInactive, &spinInactive, &greetingsInactive,
                                                 &renderTargetInactive, &lyricsInactive};
@@ -128,10 +128,8 @@ inline double endThreshold(int scene) {
     return ends[scene];
 }
 
-// Clears the flag of `scene` alone (NO_SCENE: every flag set, the timeline over).
-inline void makeActive(int scene) {
-    for (int i = 0; i < SCENE_COUNT; ++i) *inactiveFlag[i] = (i != scene);
-}
+// The flags as the timeline sets them for `scene` (NO_SCENE: every flag set, the timeline over).
+inline void makeActive(int scene) { makeSceneActive(SceneId(scene)); }
 
 // The one scene whose flag is clear; NO_SCENE when none, SCENE_COUNT when several.
 inline int activeScene() {

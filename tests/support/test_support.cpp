@@ -4,6 +4,7 @@
 #include "support/test_support.h"
 
 #include <epoxy/gl.h>
+#include <gtest/gtest.h>
 #include <IL/il.h>
 #include <SDL.h>
 
@@ -20,6 +21,7 @@
 #include "shell/demo.h"
 #include "shell/options.h"
 #include "shell/window.h"
+#include "support/demo_messages.h"
 #include "support/working_directory.h"
 
 // ---- message boxes -------------------------------------------------------
@@ -46,6 +48,14 @@ std::vector<std::string> recordedTexts() {
     std::vector<std::string> texts;
     for (const RecordedBox& b : boxes) texts.push_back(b.text);
     return texts;
+}
+
+void expectOnlyErrorBoxes() {
+    for (const RecordedBox& box : boxes) {
+        EXPECT_EQ(box.caption, ERROR_CAPTION) << box.text;
+        EXPECT_EQ(box.icon, MessageIcon::Exclamation) << box.text;
+        EXPECT_EQ(box.buttons, MessageButtons::Ok) << box.text;
+    }
 }
 
 // ---- GL context ----------------------------------------------------------
@@ -115,6 +125,21 @@ Rgb readPixel(int x, int y) {
 }
 
 std::vector<uint8_t> readFrameRgb(int width, int height) { return readRegionRgb(0, 0, width, height); }
+
+Rgb TextureImage::at(int x, int y) const {
+    const uint8_t* p = &rgba[(size_t(y) * width + x) * 4];
+    return {p[0], p[1], p[2]};
+}
+
+TextureImage readTexture(unsigned int texture) {
+    TextureImage t;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &t.width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &t.height);
+    t.rgba.resize(size_t(t.width) * t.height * 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, t.rgba.data());
+    return t;
+}
 
 bool near(Rgb a, Rgb e, int tolerance) {
     return std::abs(a.r - e.r) <= tolerance && std::abs(a.g - e.g) <= tolerance &&

@@ -27,6 +27,9 @@ void installMessageRecorder(MessageAnswer answer = MessageAnswer::No);
 void removeMessageRecorder();
 std::vector<RecordedBox>& recordedBoxes();
 std::vector<std::string> recordedTexts();
+// Every box recorded so far is one of the demo's error boxes: the ERROR
+// caption, the exclamation icon and one OK button.
+void expectOnlyErrorBoxes();
 
 // ---- GL context ----------------------------------------------------------
 struct SDL_Window;
@@ -58,6 +61,17 @@ struct Rgb {
 Rgb readPixel(int x, int y);
 // The bottom-left width x height of that buffer as RGB bytes, rows from the BOTTOM.
 std::vector<uint8_t> readFrameRgb(int width, int height);
+// A texture's level 0 as GL gives it back: RGBA bytes, rows from the BOTTOM.
+struct TextureImage {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgba;
+    Rgb at(int x, int y) const;  // x from the left, y from the bottom
+    bool operator==(const TextureImage& o) const {
+        return width == o.width && height == o.height && rgba == o.rgba;
+    }
+};
+// Binds `texture` (to GL_TEXTURE_2D) and reads its level 0.
+TextureImage readTexture(unsigned int texture);
 // True when every channel is within `tolerance` of the expected value.
 bool near(Rgb actual, Rgb expected, int tolerance = 8);
 std::string describe(Rgb c);

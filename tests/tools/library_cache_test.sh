@@ -1,10 +1,12 @@
 #!/bin/bash
-# The library cache of tools/pinned-sources.sh with a stand-in builder in a
+# The library cache of tools/library-kit.sh with a stand-in builder in a
 # cache folder of its own: built once and then reused; a stopped run's
 # partial folder, a folder whose key file differs, and a failed build are
-# never taken for a build; configuration files name the final folder.
+# never taken for a build; configuration files name the final folder. The
+# key follows the library recipes and the code that builds them, and not the
+# demo's own build.
 set -u
-. "$1/tools/pinned-sources.sh"
+. "$1/tools/library-kit.sh"
 export XDG_CACHE_HOME=$(mktemp -d)
 CACHE_ROOT=$XDG_CACHE_HOME/kv2007demo
 trap 'rm -rf "$XDG_CACHE_HOME"' EXIT
@@ -42,5 +44,31 @@ check "a folder whose key file differs is rebuilt" [ "$builds" = 3 ]
 check "a failed build leaves no folder under the final name" [ ! -e "$CACHE_ROOT/kind-k3" ]
 cached k3
 check "and is built again next time" [ "$builds" = 4 ]
+# A stand-in target for the key: each change below is made in a subshell of
+# its own, so the next starts from the same definitions.
+TOOLCHAIN=/dev/null LIBRARIES="kissfft cli11" KISSFFT_STATIC=ON
+toolchain_versions() { echo compiler 1; }
+target_cmake_flags() { :; }
+target_environment() { :; }
+build_demo() { :; }
+key=$(library_cache_inputs | cache_key)
+key_after() { (eval "$1"; library_cache_inputs | cache_key); }
+while IFS='|' read -r change rebuilds; do
+    [ "$rebuilds" = yes ] && expected=changes || expected=stays
+    [ "$(key_after "$change")" != "$key" ] && got=changes || got=stays
+    check "the key $expected after: $change" [ "$got" = "$expected" ]
+done <<'EOF'
+build_demo() { echo other; }|no
+copy_bundled_licences() { echo other; }|no
+fetch_sources() { echo other; }|no
+build_kissfft() { echo other; }|yes
+KISSFFT_STATIC=OFF|yes
+LIBRARIES=kissfft|yes
+cmake_library() { echo other; }|yes
+target_cmake_flags() { echo -DX=1; }|yes
+toolchain_versions() { echo compiler 2; }|yes
+unpack_dsc() { echo other; }|yes
+EOF
+
 [ "$failures" = 0 ] && echo "library cache: all cases pass"
 exit "$failures"

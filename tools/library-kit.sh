@@ -1,8 +1,16 @@
 # Sourced by tools/build-windows.sh and tools/build-web.sh: the Debian source
-# packages both builds compile their libraries from, pinned by SHA-256, and the
-# cache of built libraries outside the clone that both keep their prefixes in.
-# The caller defines log() and may set JOBS.
+# packages both builds compile their libraries from, pinned by SHA-256, the
+# recipes and the build loop the two share, and the cache of built libraries
+# outside the clone that both keep their prefixes in.
+# The caller defines log(), TOOLCHAIN, WORK, ROOT, LIBRARIES (a build_NAME
+# recipe for each, its own or the kit's: build_kissfft, build_cli11),
+# KISSFFT_STATIC (ON or OFF), and three functions of its target:
+# target_cmake_flags (CMake flags every library gets, one a line),
+# target_environment (exports what finds $PREFIX) and toolchain_versions
+# (its compilers' and tools' versions). It may set JOBS and RECIPE_VARIABLES
+# (the names of further variables its recipes read).
 
+JOBS=${JOBS:-2}
 CACHE_ROOT=${XDG_CACHE_HOME:-$HOME/.cache}/kv2007demo
 SOURCES=$CACHE_ROOT/sources   # the fetched source package files, checked on every use
 
@@ -119,6 +127,82 @@ copy_library_licences() {
     return 0
 }
 
+# ---- building ---------------------------------------------------------------
+
+# Runs a command with its output added to LOG; a failure shows the end of
+# LOG and ends the build.
+logged() {
+    local log=$1
+    shift
+    "$@" >>"$log" 2>&1 || { tail -30 "$log"; exit 1; }
+}
+
+# Configures, builds and installs one CMake project from SOURCE in the fresh
+# folder BUILD into $PREFIX, with $TOOLCHAIN, the target's flags and FLAGS.
+cmake_library() {
+    local source=$1 build=$2 target
+    shift 2
+    mapfile -t target < <(target_cmake_flags)
+    rm -rf "$build" "$build.log"
+    mkdir -p "$(dirname "$build")"
+    logged "$build.log" cmake -S "$source" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$PREFIX" \
+        -DCMAKE_PREFIX_PATH="$PREFIX" "${target[@]}" "$@"
+    logged "$build.log" cmake --build "$build" -j "$JOBS"
+    logged "$build.log" cmake --install "$build"
+}
+
+# kissfft installs under / unless its install directories are given.
+build_kissfft() {
+    unpack_dsc kissfft kissfft_131.1.0-4.1~deb12u1.dsc
+    cmake_library "$UNPACKED/kissfft" "$DEPS/kissfft" \
+        -DKISSFFT_DATATYPE=float -DKISSFFT_STATIC="$KISSFFT_STATIC" -DKISSFFT_TEST=OFF \
+        -DKISSFFT_TOOLS=OFF -DKISSFFT_PKGCONFIG=ON -DKISSFFT_OPENMP=OFF -DCMAKE_INSTALL_LIBDIR=lib \
+        -DCMAKE_INSTALL_INCLUDEDIR=include -DCMAKE_INSTALL_BINDIR=bin
+}
+
+# CLI11 is header-only: Debian's headers serve every target as they are.
+build_cli11() {
+    mkdir -p "$PREFIX/include"
+    cp -r /usr/include/CLI "$PREFIX/include/"
+}
+
+# Makes the builds that follow find their libraries in DIR alone.
+use_prefix() {
+    PREFIX=$1
+    export PKG_CONFIG_LIBDIR=$PREFIX/lib/pkgconfig:$PREFIX/share/pkgconfig
+    export PKG_CONFIG_PATH=
+    target_environment
+}
+
+# Each library of $LIBRARIES, one after the other, into $PREFIX; the
+# licences into $LICENCES.
+build_libraries() {
+    use_prefix "$PREFIX"
+    local name started
+    for name in $LIBRARIES; do
+        log "building $name"
+        started=$SECONDS
+        "build_$name"
+        log "$name built in $((SECONDS - started)) s"
+    done
+    copy_library_licences "$LICENCES"
+}
+
+# What the built libraries depend on besides the pinned sources: the
+# toolchain file, the tools' versions, the values the recipes read and the
+# code that unpacks, builds and installs them. Nothing of the demo's own
+# build or packaging is in it, so changing those rebuilds no library.
+library_cache_inputs() {
+    cat "$TOOLCHAIN"
+    cmake --version | head -1
+    ninja --version
+    toolchain_versions
+    declare -p LIBRARIES KISSFFT_STATIC ${RECIPE_VARIABLES:-}
+    declare -f unpack_dsc unpack_orig copy_library_licences logged cmake_library use_prefix \
+        build_libraries target_cmake_flags target_environment $(printf 'build_%s ' $LIBRARIES)
+}
+
 # ---- the library cache ------------------------------------------------------
 
 # The cache key of a set of libraries: the pinned hashes plus whatever else
@@ -172,4 +256,39 @@ ccache_launchers() {
     command -v ccache >/dev/null &&
         echo "-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
     return 0
+}
+
+# Fetches the sources, takes KIND's libraries from the cache (building them
+# when they are not there) and makes the builds that follow use them.
+use_libraries() {
+    fetch_sources
+    use_library_cache "$1" "$(library_cache_inputs | cache_key)" build_libraries
+    use_prefix "$LIBS/prefix"
+}
+
+# ---- the demo -----------------------------------------------------------------
+
+# The demo in $WORK/demo, configured once per library prefix with FLAGS after
+# the toolchain's and rebuilt incrementally; TARGETS is a list.
+build_demo() {
+    local targets=$1 build=$WORK/demo
+    shift
+    if [ ! -f "$build/build.ninja" ] || [ "$(cat "$build/prefix" 2>/dev/null)" != "$PREFIX" ]; then
+        rm -rf "$build" "$build.log"
+        mkdir -p "$build"
+        logged "$build.log" cmake -S "$ROOT" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN" \
+            -DCMAKE_BUILD_TYPE=Release "$@" $(ccache_launchers)
+        echo "$PREFIX" >"$build/prefix"
+    fi
+    log "building the demo"
+    cmake --build "$build" -j "$JOBS" --target $targets
+}
+
+# Into DIR/licences: each library's licence text (kept with the cached
+# libraries) and CLI11's.
+copy_bundled_licences() {
+    local dir=$1/licences
+    mkdir -p "$dir"
+    cp "$LIBS/licences/"* "$dir/"
+    cp /usr/share/doc/libcli11-dev/copyright "$dir/CLI11.txt"
 }
