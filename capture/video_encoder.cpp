@@ -1,7 +1,8 @@
 // The FFmpeg side of capture: one table row per extension names the muxer and
 // both encoders; video frames arrive converted, the music is cut into encoder
 // frames through libswresample and an audio FIFO, and packets go to the file
-// interleaved. Reads nothing global; one thread at a time.
+// interleaved; tags, chapters and the cover are handed to the muxer in the
+// forms it takes. Reads nothing global; one thread at a time.
 #include "capture/video_encoder.h"
 
 extern "C" {
@@ -14,10 +15,17 @@ extern "C" {
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <thread>
 #include <vector>
 
 namespace {
+
+// How a container carries a cover: MP4 as a video stream of one picture
+// (the muxer's "covr" item), Matroska as an attached file; WebM takes none.
+enum class CoverForm { None, AttachedPicture, Attachment };
 
 struct ContainerChoice {
     const char* extension;   // lower case, with the dot
@@ -26,19 +34,34 @@ struct ContainerChoice {
     const char* audioCodec;
     int defaultCrf;          // the codec's usual "visually lossless" point
     int maxCrf;              // highest quality value the codec takes
+    CoverForm cover;
+    const char* dateKey;     // the container's own tag for the year (Matroska's DATE_RELEASED)
 };
 const ContainerChoice CONTAINERS[] = {
-    {".mp4", "mp4", "libx264", "aac", 18, 51},
-    {".mkv", "matroska", "libx264", "flac", 18, 51},
-    {".webm", "webm", "libvpx-vp9", "libopus", 31, 63},
+    {".mp4", "mp4", "libx264", "aac", 18, 51, CoverForm::AttachedPicture, "date"},
+    {".mkv", "matroska", "libx264", "flac", 18, 51, CoverForm::Attachment, "DATE_RELEASED"},
+    {".webm", "webm", "libvpx-vp9", "libopus", 31, 63, CoverForm::None, "DATE_RELEASED"},
 };
+constexpr AVRational CHAPTER_TIME_BASE = {1, 1000};  // milliseconds
+// The attached picture's stream never has another packet, so the interleaver
+// cannot wait for every stream: it lets the oldest packet go once the queue
+// spans this long (the default, 10 s, holds 10 s of video in memory).
+constexpr int64_t INTERLEAVE_SPAN_WITH_COVER = AV_TIME_BASE;
 
 // x264's speed against size. On two cores with Mesa's llvmpipe drawing,
 // rendering takes over half the CPU; "superfast" costs about 4 ms of CPU a
 // frame less than "veryfast" at 800x600 for files about 1.8 times as large.
 // libvpx's VP9 is slower still: its real-time mode at speed 8 takes about
 // 0.4 of the CPU of "good" at speed 5, for files about 1.4 times as large.
+// Above 1280x720 "superfast" alone needs more than a core at 60 fps (about
+// 38 ms of CPU a 1080p frame, over the 33 ms two cores have); "ultrafast"
+// takes about 16 ms at the same CRF, for files about 1.3 times as large and
+// 1.4 dB less PSNR (51 dB). There, one frame thread a core: x264's own
+// choice, 1.5 a core, only adds frames in flight while rendering needs the
+// cores too.
 const char* const X264_PRESET = "superfast";
+const char* const X264_LARGE_PRESET = "ultrafast";
+constexpr int LARGE_FRAME_PIXELS = 1280 * 720;
 const char* const VPX_DEADLINE = "realtime";
 const char* const VPX_CPU_USED = "8";
 constexpr int64_t AAC_BIT_RATE = 192000;   // bits per second, stereo
@@ -103,7 +126,9 @@ std::string configureVideo(VideoEncoder& e, const ContainerChoice& choice, const
                " (0 to " + std::to_string(choice.maxCrf) + ")";
     av_opt_set_int(c->priv_data, "crf", crf, 0);
     if (std::string(choice.videoCodec) == "libx264") {
-        av_opt_set(c->priv_data, "preset", X264_PRESET, 0);
+        const bool large = s.width * s.height > LARGE_FRAME_PIXELS;
+        av_opt_set(c->priv_data, "preset", large ? X264_LARGE_PRESET : X264_PRESET, 0);
+        if (large) c->thread_count = std::max(1u, std::thread::hardware_concurrency());
     } else {
         c->bit_rate = 0;  // constant quality alone
         av_opt_set(c->priv_data, "deadline", VPX_DEADLINE, 0);
@@ -119,6 +144,114 @@ std::string configureVideo(VideoEncoder& e, const ContainerChoice& choice, const
     e.videoStream->avg_frame_rate = c->framerate;
     rc = avcodec_parameters_from_context(e.videoStream->codecpar, c);
     return rc < 0 ? "video stream parameters: " + ffmpegError(rc) : "";
+}
+
+bool isPng(const std::vector<uint8_t>& bytes) {
+    static const uint8_t SIGNATURE[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    return bytes.size() > 8 && std::memcmp(bytes.data(), SIGNATURE, 8) == 0;
+}
+
+bool isJpeg(const std::vector<uint8_t>& bytes) {
+    return bytes.size() > 3 && bytes[0] == 0xff && bytes[1] == 0xd8 && bytes[2] == 0xff;
+}
+
+// Width and height from a PNG's IHDR chunk or a JPEG's start-of-frame
+// segment, which the MP4 muxer needs for the picture; false when not found.
+bool pictureSize(const std::vector<uint8_t>& b, bool png, int& width, int& height) {
+    auto big16 = [&](size_t at) { return b[at] << 8 | b[at + 1]; };
+    if (png) {
+        if (b.size() < 24) return false;
+        width = big16(18);  // the high halves of both 32-bit sides are 0 for any real cover
+        height = big16(22);
+        return width > 0 && height > 0;
+    }
+    for (size_t at = 2; at + 9 < b.size() && b[at] == 0xff;) {
+        const uint8_t marker = b[at + 1];
+        const bool startOfFrame = marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc;
+        if (startOfFrame) {
+            height = big16(at + 5);
+            width = big16(at + 7);
+            return width > 0 && height > 0;
+        }
+        at += 2 + big16(at + 2);
+    }
+    return false;
+}
+
+// The cover's stream after the video and audio, so that players keep to the
+// real picture; its one packet follows the header (sendCover).
+std::string configureCover(VideoEncoder& e, const ContainerChoice& choice, const CoverPicture& cover) {
+    const bool png = isPng(cover.bytes);
+    int width = 0, height = 0;
+    if (choice.cover == CoverForm::None || !(png || isJpeg(cover.bytes)) ||
+        !pictureSize(cover.bytes, png, width, height))
+        return "";
+    e.coverStream = avformat_new_stream(e.container, nullptr);
+    if (!e.coverStream) return "out of memory";
+    AVCodecParameters* p = e.coverStream->codecpar;
+    p->codec_id = png ? AV_CODEC_ID_PNG : AV_CODEC_ID_MJPEG;
+    if (choice.cover == CoverForm::AttachedPicture) {
+        p->codec_type = AVMEDIA_TYPE_VIDEO;
+        p->width = width;
+        p->height = height;
+        e.coverStream->disposition = AV_DISPOSITION_ATTACHED_PIC;
+        e.coverStream->time_base = AVRational{1, e.fps};
+        e.container->max_interleave_delta = INTERLEAVE_SPAN_WITH_COVER;
+        return "";
+    }
+    p->codec_type = AVMEDIA_TYPE_ATTACHMENT;
+    p->extradata = static_cast<uint8_t*>(av_mallocz(cover.bytes.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (!p->extradata) return "out of memory";
+    std::memcpy(p->extradata, cover.bytes.data(), cover.bytes.size());
+    p->extradata_size = static_cast<int>(cover.bytes.size());
+    // Matroska's names for a file's cover art.
+    av_dict_set(&e.coverStream->metadata, "filename", png ? "cover.png" : "cover.jpg", 0);
+    av_dict_set(&e.coverStream->metadata, "mimetype", png ? "image/png" : "image/jpeg", 0);
+    return "";
+}
+
+std::string sendCover(VideoEncoder& e, const CoverPicture& cover) {
+    if (!e.coverStream || e.coverStream->codecpar->codec_type != AVMEDIA_TYPE_VIDEO) return "";
+    int rc = av_new_packet(e.packet, static_cast<int>(cover.bytes.size()));
+    if (rc < 0) return "out of memory";
+    std::memcpy(e.packet->data, cover.bytes.data(), cover.bytes.size());
+    e.packet->stream_index = e.coverStream->index;
+    e.packet->flags |= AV_PKT_FLAG_KEY;
+    e.packet->pts = e.packet->dts = 0;
+    rc = av_interleaved_write_frame(e.container, e.packet);
+    return rc < 0 ? "writing " + e.partPath + " failed: " + ffmpegError(rc) : "";
+}
+
+// The container's chapter list made anew from `chapters`.
+std::string setContainerChapters(AVFormatContext* c, const std::vector<EncoderChapter>& chapters) {
+    for (unsigned i = 0; i < c->nb_chapters; ++i) {
+        av_dict_free(&c->chapters[i]->metadata);
+        av_freep(&c->chapters[i]);
+    }
+    av_freep(&c->chapters);
+    c->nb_chapters = 0;
+    if (chapters.empty()) return "";
+    c->chapters = static_cast<AVChapter**>(av_calloc(chapters.size(), sizeof(AVChapter*)));
+    if (!c->chapters) return "out of memory";
+    for (const EncoderChapter& chapter : chapters) {
+        auto* made = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+        if (!made) return "out of memory";
+        c->chapters[c->nb_chapters++] = made;
+        made->id = c->nb_chapters;  // Matroska's chapter UIDs: 1, 2, ...
+        made->time_base = CHAPTER_TIME_BASE;
+        made->start = std::llround(chapter.start / av_q2d(CHAPTER_TIME_BASE));
+        made->end = std::llround(chapter.end / av_q2d(CHAPTER_TIME_BASE));
+        av_dict_set(&made->metadata, "title", chapter.title.c_str(), 0);
+    }
+    return "";
+}
+
+// The chapters a file of `seconds` reaches: those that start in it, the last
+// one ending with it.
+std::vector<EncoderChapter> chaptersWithin(std::vector<EncoderChapter> chapters, double seconds) {
+    while (chapters.size() > 1 && chapters.back().start >= seconds) chapters.pop_back();
+    if (!chapters.empty()) chapters.back().end = seconds;
+    return chapters;
 }
 
 // The track's rate when the encoder takes it, else 48 kHz (Opus takes nothing else).
@@ -292,12 +425,21 @@ std::string openEncoder(VideoEncoder& e, const EncoderSettings& s) {
     e.musicFrames = s.audioFrames;
     e.musicRate = s.audioRate;
     e.musicChannels = s.audioChannels;
+    e.chapters = s.chapters;
 
     std::string failure;
     int rc = avformat_alloc_output_context2(&e.container, nullptr, choice->muxer, e.partPath.c_str());
     if (rc < 0 || !e.container) failure = std::string("no ") + choice->muxer + " muxer: " + ffmpegError(rc);
     if (failure.empty()) failure = configureVideo(e, *choice, s);
     if (failure.empty() && s.audio) failure = configureAudio(e, *choice, s);
+    if (failure.empty()) failure = configureCover(e, *choice, s.cover);
+    if (failure.empty()) {
+        // Players start with the streams marked default: the film and its sound.
+        e.videoStream->disposition |= AV_DISPOSITION_DEFAULT;
+        if (e.audioStream) e.audioStream->disposition |= AV_DISPOSITION_DEFAULT;
+        for (const auto& [key, value] : s.tags)
+            av_dict_set(&e.container->metadata, key == "date" ? choice->dateKey : key.c_str(), value.c_str(), 0);
+    }
     if (failure.empty() && !(e.packet = av_packet_alloc())) failure = "out of memory";
     if (failure.empty()) {
         rc = avio_open(&e.container->pb, e.partPath.c_str(), AVIO_FLAG_WRITE);
@@ -312,6 +454,7 @@ std::string openEncoder(VideoEncoder& e, const EncoderSettings& s) {
         av_dict_free(&options);
         if (rc < 0) failure = "writing " + e.partPath + " failed: " + ffmpegError(rc);
     }
+    if (failure.empty()) failure = sendCover(e, s.cover);
     if (!failure.empty()) abandonEncoder(e);
     return failure;
 }
@@ -327,6 +470,14 @@ std::string finishEncoder(VideoEncoder& e) {
     std::string failure = sendAndWrite(e, e.video, e.videoStream, nullptr);
     if (failure.empty()) failure = encodeMusicUntil(e, musicFramesFor(e, e.videoFrames));
     if (failure.empty()) failure = drainMusic(e);
+    // Both muxers write the chapters they have at the header there and never
+    // again (MP4 as a text track, Matroska as its Chapters element), so a file
+    // stopped early would list parts it never reached. Given none with the
+    // header, each writes those it has at the trailer instead (Matroska after
+    // the clusters, listed in the seek head; MP4 in the index that faststart
+    // moves to the front), cut to where the file ends.
+    if (failure.empty())
+        failure = setContainerChapters(e.container, chaptersWithin(e.chapters, double(e.videoFrames) / e.fps));
     if (failure.empty()) {
         const int rc = av_write_trailer(e.container);
         if (rc < 0) failure = "writing " + e.partPath + " failed: " + ffmpegError(rc);

@@ -1,11 +1,13 @@
 // Video files through FFmpeg's libraries: container and codecs picked by the
 // file name's extension, yuv420p video tagged BT.709 limited range at a
 // constant frame rate, the music resampled as the audio encoder needs, both
-// streams from timestamp 0. Written as NAME.part and renamed when finished;
+// streams from timestamp 0, with the file's tags, chapters and cover where
+// the container takes them. Written as NAME.part and renamed when finished;
 // every failure comes back as a message and leaves no file behind.
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct AVFormatContext;
@@ -15,6 +17,18 @@ struct AVFrame;
 struct AVPacket;
 struct SwrContext;
 struct AVAudioFifo;
+
+// A chapter of the file, in seconds from the first frame.
+struct EncoderChapter {
+    std::string title;
+    double start = 0;
+    double end = 0;
+};
+
+// A picture for the file's cover: the bytes of a JPEG or PNG file.
+struct CoverPicture {
+    std::vector<uint8_t> bytes;  // empty, or neither JPEG nor PNG: no cover
+};
 
 struct EncoderSettings {
     std::string path;     // the finished file; .mp4, .mkv or .webm (any case)
@@ -28,6 +42,13 @@ struct EncoderSettings {
     uint64_t audioFrames = 0;        // sample frames at `audio`
     int audioRate = 0;               // Hz
     int audioChannels = 2;           // 1 or 2
+    // Generic libavformat keys (title, artist, date, comment), which each
+    // muxer writes in its container's own form.
+    std::vector<std::pair<std::string, std::string>> tags;
+    // In time order; finishEncoder hands the muxer those the file reaches,
+    // the last cut to its end.
+    std::vector<EncoderChapter> chapters;
+    CoverPicture cover;  // an attached picture in .mp4, an attachment in .mkv, none in .webm
 };
 
 struct VideoEncoder {
@@ -39,6 +60,8 @@ struct VideoEncoder {
     AVStream* videoStream = nullptr;
     AVCodecContext* audio = nullptr;  // null: no audio stream
     AVStream* audioStream = nullptr;
+    AVStream* coverStream = nullptr;  // .mp4's attached picture, .mkv's attachment, or null
+    std::vector<EncoderChapter> chapters;  // as planned; the container gets them at the trailer
     AVPacket* packet = nullptr;
     SwrContext* resampler = nullptr;  // track format to the audio encoder's
     AVAudioFifo* audioFifo = nullptr; // resampled samples not yet a whole encoder frame
@@ -70,7 +93,8 @@ std::string openEncoder(VideoEncoder& encoder, const EncoderSettings& settings);
 // so both streams reach the file side by side. "" on success.
 std::string encodeVideoFrame(VideoEncoder& encoder, AVFrame* picture);
 
-// Drains both encoders, writes the trailer and renames NAME.part to NAME.
+// Drains both encoders, keeps the chapters the frames reached (the last one
+// ending with the file), writes the trailer and renames NAME.part to NAME.
 // "" on success; on failure the .part is removed.
 std::string finishEncoder(VideoEncoder& encoder);
 

@@ -22,6 +22,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include "audio/decoded_track.h"
 #include "audio/fft_magnitudes.h"
@@ -33,13 +35,18 @@
 #include "resources/data_set.h"
 #include "resources/render_target.h"
 #include "resources/textures.h"
+#include "scenes/chapters.h"
 #include "scenes/scenes.h"
+#include "scenes/timeline.h"
 #include "shell/command_line.h"
 #include "shell/stage.h"
 
 namespace {
 
 const char* const READ_BACK_FAILED = "reading the picture back from OpenGL failed";
+// The file's artist and date tags: the group whose logo opens the demo, and the demo's year.
+const char* const DEMO_GROUP = "Zorblax";
+const char* const DEMO_YEAR = "2007";
 
 volatile std::sig_atomic_t interruptRequested = 0;  // set by SIGINT
 
@@ -85,6 +92,44 @@ void printSummary(const CaptureOptions& o, const FramePipeline& pipeline, uint64
 bool separateStages() {
     const char* value = std::getenv("KV2007_CAPTURE_STAGES");
     return value && value[0] == '1';
+}
+
+// m:ss.cc, as a time in the file's comment.
+std::string minutesAndSeconds(double seconds) {
+    char text[32];
+    const int minutes = int(seconds / 60);
+    std::snprintf(text, sizeof text, "%d:%05.2f", minutes, seconds - 60.0 * minutes);
+    return text;
+}
+
+// What the file says of itself: the window's title, the group, the year, and
+// the program that wrote it with the range it holds when not the whole timeline.
+std::vector<std::pair<std::string, std::string>> fileTags(const CaptureOptions& o, double videoSeconds) {
+    std::string comment = std::string("kv2007demo ") + DEMO_VERSION;
+    const double endSeconds = o.startSeconds + videoSeconds;
+    if (o.startSeconds > 0 || endSeconds < secondsAtBytes(TIMELINE_END))
+        comment += ", " + minutesAndSeconds(o.startSeconds) + " to " + minutesAndSeconds(endSeconds) +
+                   " of the timeline";
+    return {{"title", DEMO_TITLE}, {"artist", DEMO_GROUP}, {"date", DEMO_YEAR}, {"comment", comment}};
+}
+
+std::vector<EncoderChapter> fileChapters(const CaptureOptions& o, double videoSeconds) {
+    std::vector<EncoderChapter> chapters;
+    for (const Chapter& c : chaptersBetween(o.startSeconds, o.startSeconds + videoSeconds))
+        chapters.push_back({c.name, c.start, c.end});
+    return chapters;
+}
+
+// The title image's file from the data set, as the catalogue names it; no
+// bytes when it cannot be read (the file then has no cover).
+CoverPicture titleImage() {
+    CoverPicture cover;
+    for (const TextureEntry& entry : textureCatalogue) {
+        if (entry.handle != &texTitle) continue;
+        std::ifstream in(dataSetPath(entry.path), std::ios::binary);
+        cover.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return cover;
 }
 
 struct SignalGuard {
@@ -242,6 +287,10 @@ int runCapture(const CaptureOptions& o) {
     settings.audioChannels = track.channels;
     settings.audio = track.samples.data() + std::min(firstMusicFrame, track.frames()) * track.channels;
     settings.audioFrames = track.frames() > firstMusicFrame ? track.frames() - firstMusicFrame : 0;
+    const double videoSeconds = double(frameLimit) / o.fps;
+    settings.tags = fileTags(o, videoSeconds);
+    settings.chapters = fileChapters(o, videoSeconds);
+    settings.cover = titleImage();
     VideoEncoder encoder;
     std::string failure = openEncoder(encoder, settings);
     if (!failure.empty()) return fail(failure, CAPTURE_FAILED);

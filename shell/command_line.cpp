@@ -15,6 +15,7 @@
 #include <map>
 #include <vector>
 
+#include "scenes/chapters.h"
 #include "scenes/timeline.h"
 
 DemoOptions demoOptions;
@@ -63,7 +64,7 @@ std::string endError(const std::string& text) {
     return parseTimeOfMusic(text) > 0 ? "" : "expects seconds or m:ss after the start, not '" + text + "'";
 }
 
-CLI::Option* addCaptureOptions(CLI::App& app, CaptureOptions& capture) {
+CLI::Option* addCaptureOptions(CLI::App& app, CaptureOptions& capture, bool& listParts) {
     auto* file = app.add_option("--capture", capture.path,
         "Render the timeline off-screen into a video file with the music instead of playing: "
         ".mp4 (H.264, AAC), .mkv (H.264, FLAC) or .webm (VP9, Opus)")
@@ -72,16 +73,32 @@ CLI::Option* addCaptureOptions(CLI::App& app, CaptureOptions& capture) {
         ->check(CLI::Range(CAPTURE_MIN_FPS, CAPTURE_MAX_FPS))->needs(file)->capture_default_str();
     app.add_option_function<std::string>("--end",
         [&capture](const std::string& text) { capture.endSeconds = parseTimeOfMusic(text); },
-        "With --capture: where the video ends, seconds or m:ss (default: the timeline's end)")
-        ->check(CLI::Validator(endError, "TIME"))->needs(file);
+        "With --capture or --list-parts: where the video ends, seconds or m:ss (default: the timeline's end)")
+        ->check(CLI::Validator(endError, "TIME"));
     app.add_option("--crf", capture.crf,
         "With --capture: quality, lower is better (default 18 for H.264, 31 for VP9)")
         ->check(CLI::Range(0, 63))->needs(file);
     app.add_flag("--quiet", capture.quiet, "With --capture: no progress and no summary")->needs(file);
+    app.add_flag("--list-parts", listParts,
+        "Print the chapters a capture of --start to --end gets as 'm:ss Name' lines, the form "
+        "video sites read from a description (each at least 10 s long), and exit")
+        ->excludes(file);
     return file;
 }
+
+// --list-parts: the capture's chapters as a description lists them; the exit code.
+int printChapterList(const DemoOptions& options) {
+    const double end = options.capture.endSeconds;
+    if (end >= 0 && end <= options.startSeconds) {
+        std::fprintf(stderr, "kv2007demo: --end must be after --start (see --help)\n");
+        return BAD_COMMAND_LINE;
+    }
+    std::fputs(chapterListText(chaptersBetween(options.startSeconds, end, MIN_VIEWER_PART_SECONDS)).c_str(), stdout);
+    return 0;
+}
 #else
-CLI::Option* addCaptureOptions(CLI::App&, CaptureOptions&) { return nullptr; }
+CLI::Option* addCaptureOptions(CLI::App&, CaptureOptions&, bool&) { return nullptr; }
+int printChapterList(const DemoOptions&) { return 0; }
 #endif
 
 const char* const CONTROL_KEYS_HELP =
@@ -126,6 +143,7 @@ struct CommandLine {
     CLI::App app{"KV 2007 Demo - Zorblax!: a real-time demo timed from its music.", "kv2007demo"};
     std::string size = "800x600";
     std::string vsync = "adaptive";
+    bool listParts = false;
     CLI::Option *fullscreen, *desktop, *windowed, *sizeOption, *capture;
     std::vector<const CLI::Option*> takenInPage;
 
@@ -172,7 +190,7 @@ struct CommandLine {
                                          "Open no audio device: the picture runs on the silent clock"));
         auto* loop = inPage(app.add_flag("--loop", options.loop,
                                          "At the end of the timeline start again from the start, until Escape"));
-        capture = addCaptureOptions(app, options.capture);
+        capture = addCaptureOptions(app, options.capture, listParts);
         if (capture)
             capture->excludes(fullscreen)->excludes(desktop)->excludes(windowed)->excludes(mute)->excludes(loop);
         app.footer(CONTROL_KEYS_HELP);
@@ -200,6 +218,12 @@ int parseCommandLine(int argc, const char* const* argv, DemoOptions& options) {
     }
 
     const bool capturing = line.capture && *line.capture;
+    if (line.listParts) return printChapterList(options);
+    // --end sets where a capture or a chapter list ends: it needs one of the two.
+    if (line.capture && line.app.count("--end") && !capturing) {
+        std::fprintf(stderr, "kv2007demo: --end requires --capture or --list-parts (see --help)\n");
+        return BAD_COMMAND_LINE;
+    }
     // --size sizes a window or a video: it needs one of the two.
     if (*line.sizeOption && !*line.windowed && !capturing) {
         std::fprintf(stderr, "kv2007demo: --size requires --windowed%s (see --help)\n",

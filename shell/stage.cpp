@@ -17,9 +17,10 @@
 #include "shell/startup_timings.h"
 #include "shell/window.h"
 
+const char* const DEMO_TITLE = "KV 2007 Demo - Zorblax!";
+
 namespace {
 
-const char* const DEMO_TITLE = "KV 2007 Demo - Zorblax!";
 const char* const OFFSCREEN_TITLE = "KV 2007 Demo - Zorblax! (capture)";
 constexpr int DEMO_WIDTH = 800;  // client area, pixels
 constexpr int DEMO_HEIGHT = 600;

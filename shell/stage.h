@@ -9,6 +9,9 @@
 
 #include "shell/viewport.h"
 
+// The window's title, which a capture's file takes as its own.
+extern const char* const DEMO_TITLE;
+
 // The player's stage as demoOptions asks for it: the demo window and its
 // context and fixed GL state, with the catalogue's images decoded on a worker
 // meanwhile and uploaded once the context is current, then the render target. False after the failure has been reported in its boxes (a

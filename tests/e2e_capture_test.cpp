@@ -1,12 +1,15 @@
 // Capture to video end to end: the real binary writes files from the default
 // data set, which the test opens with libavformat and decodes with libavcodec:
 // frame count, tags, a frame against the same frame rendered here, the sound
-// against the track, two runs alike, the refusals, and Ctrl-C midway.
+// against the track, two runs alike, the refusals, and Ctrl-C midway; the
+// file's own tags, chapters and cover in each container, and --list-parts.
 #include <gtest/gtest.h>
 
 #include <epoxy/gl.h>
 #include <signal.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 
 #include "audio/decoded_track.h"
@@ -14,6 +17,7 @@
 #include "scenes/scenes.h"
 #include "shell/capture_run.h"
 #include "shell/stage.h"
+#include "support/command.h"
 #include "support/video_file.h"
 #include "support/working_directory.h"
 #include "support/x_session.h"
@@ -68,6 +72,17 @@ std::vector<uint8_t> renderHere(double startSeconds, uint64_t frame) {
         std::copy_n(&bottomUp[size_t(H - 1 - y) * W * 3], W * 3, &rgb[size_t(y) * W * 3]);
     closeStage();
     return rgb;
+}
+
+// A container tag by name in any case: Matroska's are upper case, MP4's lower.
+std::string tagOf(const VideoFile& v, std::string name) {
+    auto lower = [](std::string text) {
+        for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+        return text;
+    };
+    for (const auto& [key, value] : v.tags)
+        if (lower(key) == name) return value;
+    return "";
 }
 
 std::vector<std::string> twoSecondsAt22(const std::string& file) {
@@ -213,4 +228,61 @@ TEST(CaptureFile, InterruptMidwayFinishesAPlayableFileOfWhatWasCaptured) {
     EXPECT_LT(v.frames.size(), size_t(170 * FPS)) << "stopped before the end";
     const double videoSeconds = double(v.frames.size()) / FPS;
     EXPECT_NEAR(double(v.mono.size()) / v.audioRate, videoSeconds, 0.05) << "sound as long as the pictures";
+    ASSERT_FALSE(v.chapters.empty());
+    EXPECT_LT(v.chapters.back().startSeconds, videoSeconds) << "only the chapters it reached";
+    EXPECT_NEAR(v.chapters.back().endSeconds, videoSeconds, 0.002) << "the last one ends with the file";
+}
+
+// From 28 s to 32 s: the end of the title, then the spin scene from 29.98 s.
+struct ContainerCase {
+    const char* extension;
+    const char* dateTag;  // the container's own name for the year
+    bool cover;
+};
+class CaptureContainer : public ::testing::TestWithParam<ContainerCase> {};
+
+TEST_P(CaptureContainer, FourSecondsAt28sCarryTagsChaptersAndTheCover) {
+    const ContainerCase& c = GetParam();
+    const std::string file = makeScratchDir(std::string("meta_") + (c.extension + 1)) + "/clip" + c.extension;
+    const Outcome run = capture({"--capture", file, "--size", "320x240", "--start", "28", "--end", "32", "--quiet"});
+    ASSERT_EQ(run.exitCode, 0) << run.stderrText;
+    VideoFile v;
+    ASSERT_TRUE(readVideoFile(file, v));
+    EXPECT_EQ(v.frames.size(), size_t(4 * FPS)) << "the cover is not the film";
+    EXPECT_EQ(tagOf(v, "title"), "KV 2007 Demo - Zorblax!");
+    EXPECT_EQ(tagOf(v, "artist"), "Zorblax");
+    EXPECT_EQ(tagOf(v, c.dateTag), "2007");
+    const std::string comment = tagOf(v, "comment"), range = ", 0:28.00 to 0:32.00 of the timeline";
+    EXPECT_EQ(comment.rfind("kv2007demo ", 0), 0u) << comment;
+    EXPECT_TRUE(comment.size() > range.size() && comment.substr(comment.size() - range.size()) == range) << comment;
+    ASSERT_EQ(v.chapters.size(), 2u);
+    EXPECT_EQ(v.chapters[0].title, "Title");
+    EXPECT_EQ(v.chapters[0].startSeconds, 0.0);
+    EXPECT_EQ(v.chapters[1].title, "Spin");
+    EXPECT_NEAR(v.chapters[1].startSeconds, 29.984 - 28, 0.002);
+    EXPECT_NEAR(v.chapters[0].endSeconds, v.chapters[1].startSeconds, 0.002);
+    EXPECT_NEAR(v.chapters[1].endSeconds, 4.0, 0.002);
+    EXPECT_EQ(v.hasCover, c.cover);
+}
+
+INSTANTIATE_TEST_SUITE_P(Extensions, CaptureContainer, ::testing::Values(
+    ContainerCase{".mp4", "date", true}, ContainerCase{".mkv", "date_released", true},
+    ContainerCase{".webm", "date_released", false}));
+
+TEST(CaptureFile, ListPartsPrintsTheChaptersOfTheTimelineOrOfARange) {
+    struct Case {
+        std::string args, lines;
+    } cases[] = {
+        {"--list-parts",
+         "0:00 Logo\n0:15 Title\n0:30 Spin\n1:00 Greetings\n1:15 Photo\n1:30 Meshes\n2:15 Lyrics\n"},
+        // Spin's last 4.96 s go to Greetings (59.96 s), Meshes' first 9.81 s
+        // (from 90.19 s) to Photo (74.81 s).
+        {"--list-parts --start 55 --end 100", "0:00 Greetings\n0:20 Photo\n"},
+        {"--start 1:25 --end 95 --list-parts", "0:00 Meshes\n"},
+    };
+    for (const Case& c : cases) {
+        std::string output;
+        EXPECT_EQ(runCommand(shellQuoted(DEMO_BINARY) + " " + c.args, output), 0) << c.args;
+        EXPECT_EQ(output, c.lines) << c.args;
+    }
 }

@@ -84,6 +84,11 @@ TEST(Installed, HoldsTheDataSetAValidDesktopEntryItsIconAndTheManualPage) {
     EXPECT_TRUE(fs::exists(prefix + "/bin/" + desktopValue(entry, "Exec")));
     EXPECT_NE(desktopValue(entry, "Categories").find("Game;"), std::string::npos);
 
+    const std::string metainfo = prefix + "/share/metainfo/org.example.kv2007demo.metainfo.xml";
+    EXPECT_EQ(runCommand("appstreamcli validate --no-net " + shellQuoted(metainfo) + " 2>&1", output), 0) << output;
+    EXPECT_NE(readFileBytes(metainfo).find(">kv2007demo.desktop</launchable>"), std::string::npos)
+        << "the desktop entry is not its launchable";
+
     // A PNG of 256x256: the size in the IHDR chunk, big-endian after the signature.
     const std::string icon = readFileBytes(prefix + "/share/icons/hicolor/256x256/apps/" +
                                       desktopValue(entry, "Icon") + ".png");
@@ -121,6 +126,7 @@ TEST(DebianPackage, DependsOnTheLibrariesTheProgramLinksAndHoldsTheInstall) {
     ASSERT_EQ(runCommand("dpkg-deb -c " + shellQuoted(deb), output), 0);
     for (const char* path : {"./usr/bin/kv2007demo", "./usr/share/kv2007demo/data/KV07.mp3",
                              "./usr/share/applications/kv2007demo.desktop",
+                             "./usr/share/metainfo/org.example.kv2007demo.metainfo.xml",
                              "./usr/share/icons/hicolor/256x256/apps/kv2007demo.png",
                              "./usr/share/man/man6/kv2007demo.6.gz"})
         EXPECT_NE(output.find(std::string(path) + "\n"), std::string::npos) << path << " not in the package";

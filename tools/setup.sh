@@ -6,7 +6,7 @@
 # every box fails silently on a bare X server.
 # dpkg-dev, file: cpack's Debian generator finds the package's dependencies with
 # dpkg-shlibdeps, and its binaries with file. desktop-file-utils: the install
-# test validates the desktop entry. pulseaudio, pulseaudio-utils: a test plays
+# test validates the desktop entry, appstream its metainfo. pulseaudio, pulseaudio-utils: a test plays
 # the demo into a private sound server and records it with parec.
 set -eu
 
@@ -16,7 +16,7 @@ PACKAGES="build-essential cmake pkg-config
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libgtest-dev libgmock-dev libbenchmark-dev libx11-dev libxtst-dev
   xvfb xauth x11-utils xdotool xfonts-base libgl1-mesa-dri mesa-utils
-  lame dpkg-dev file desktop-file-utils pulseaudio pulseaudio-utils $*"
+  lame dpkg-dev file desktop-file-utils appstream pulseaudio pulseaudio-utils $*"
 
 missing=""
 for p in $PACKAGES; do
