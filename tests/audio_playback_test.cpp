@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "audio/audio_layer.h"
 #include "audio/decoded_track.h"
@@ -15,12 +13,6 @@
 #include "support/position_probe.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double secondsBetween(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double>(b - a).count();
-}
 
 struct PositionTrace {
     bool monotonic = true;         // no reading below the one before
@@ -34,29 +26,29 @@ struct PositionTrace {
 // `windowMs` each.
 PositionTrace tracePosition(uint32_t handle, double byteRate, int windows, int windowMs) {
     PositionTrace trace;
-    const Clock::time_point start = Clock::now();
+    const double start = steadySeconds();
     const uint64_t startPos = audioChannelGetPosition(handle);
     uint64_t previous = startPos;
     for (int w = 0; w < windows; ++w) {
-        const Clock::time_point windowStart = Clock::now();
+        const double windowStart = steadySeconds();
         const uint64_t windowStartPos = audioChannelGetPosition(handle);
-        Clock::time_point now = windowStart;
+        double now = windowStart;
         uint64_t pos = windowStartPos;
-        while (secondsBetween(windowStart, now) * 1000 < windowMs) {
+        while ((now - windowStart) * 1000 < windowMs) {
             sleepSeconds(0.003);
             const uint64_t handedBefore = audioChannelGetHandedBytes(handle);
             pos = audioChannelGetPosition(handle);
             const uint64_t handed = audioChannelGetHandedBytes(handle);
-            now = Clock::now();
+            now = steadySeconds();
             trace.monotonic = trace.monotonic && pos >= previous;
             trace.withinHanded = trace.withinHanded && pos <= handed;
             // The lag only from readings that no device callback came between.
             if (handed == handedBefore && pos <= handed) trace.maxLag = std::max(trace.maxLag, handed - pos);
             previous = pos;
         }
-        const double windowRate = (pos - windowStartPos) / (secondsBetween(windowStart, now) * byteRate);
+        const double windowRate = (pos - windowStartPos) / ((now - windowStart) * byteRate);
         trace.fastestWindowRate = std::max(trace.fastestWindowRate, windowRate);
-        trace.overallRate = (pos - startPos) / (secondsBetween(start, now) * byteRate);
+        trace.overallRate = (pos - startPos) / ((now - start) * byteRate);
     }
     return trace;
 }

@@ -102,24 +102,21 @@ struct Area {
     double x0, x1, y0, y1;
 };
 
+// The part of the image on quad `q` that the rectangle from (left, bottom) to
+// (right, top), at the same depth, lies over.
+Area partUnder(const Placement& q, double left, double right, double bottom, double top) {
+    auto across = [](double v, double from, double to) {
+        return std::clamp((v - from) / (to - from), 0.0, 1.0);
+    };
+    return {across(left, q.left, q.right), across(right, q.left, q.right), across(top, q.top, q.bottom),
+            across(bottom, q.top, q.bottom)};
+}
+
 // The part of the image on a quad placed at `q` that the screen shows.
 Area visiblePart(const Placement& q) {
     const double halfHeight = q.depth * std::tan(22.5 * M_PI / 180.0);
     const double halfWidth = halfHeight * 800.0 / 600.0;
-    auto across = [](double v, double from, double to) {
-        return std::clamp((v - from) / (to - from), 0.0, 1.0);
-    };
-    return {across(-halfWidth, q.left, q.right), across(halfWidth, q.left, q.right),
-            across(halfHeight, q.top, q.bottom), across(-halfHeight, q.top, q.bottom)};
-}
-
-// The part of the image on quad `q` that quad `cover`, at the same depth, lies over.
-Area coveredPart(const Placement& q, const Placement& cover) {
-    auto across = [](double v, double from, double to) {
-        return std::clamp((v - from) / (to - from), 0.0, 1.0);
-    };
-    return {across(cover.left, q.left, q.right), across(cover.right, q.left, q.right),
-            across(cover.top, q.top, q.bottom), across(cover.bottom, q.top, q.bottom)};
+    return partUnder(q, -halfWidth, halfWidth, -halfHeight, halfHeight);
 }
 
 // Pixels that pass the alpha test at `reference`, counted within `area` of the image.
@@ -148,12 +145,7 @@ long litPixelsOfCaption(GLuint texture, float reference) {
     glEnable(GL_ALPHA_TEST);
     glAlphaFunc(GL_GREATER, reference);
     glBindTexture(GL_TEXTURE_2D, texture);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0), glVertex3f(-1, -1, 0);
-    glTexCoord2f(1, 0), glVertex3f(3.5f, -1, 0);
-    glTexCoord2f(1, 1), glVertex3f(3.5f, 1, 0);
-    glTexCoord2f(0, 1), glVertex3f(-1, 1, 0);
-    glEnd();
+    drawQuad(-1, -1, 3.5f, 1);
     glDisable(GL_ALPHA_TEST);
     const std::vector<uint8_t> rgb = readFrameRgb(800, 600);
     long lit = 0;
@@ -267,7 +259,8 @@ TEST(DataSetImages, CutOutDrawingsLieOnScreenWhereTheScenesPutThem) {
 TEST(DataSetImages, CaptionLettersStayClearOfTheIllustrationSquare) {
     // The illustration is drawn after the caption at the same depth: letters under its
     // opaque pixels would be hidden, under its clear ones shown in pieces.
-    const Area covered = coveredPart(captionQuad, illustrationQuad);
+    const Area covered = partUnder(captionQuad, illustrationQuad.left, illustrationQuad.right,
+                                   illustrationQuad.bottom, illustrationQuad.top);
     ASSERT_GT(covered.y1 - covered.y0, 0.1);
     for (const auto& expected : dataSet()) {
         if (expected.path.rfind("Lyrics/Line", 0) != 0 || expected.quad.depth != captionQuad.depth)

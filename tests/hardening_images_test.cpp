@@ -46,12 +46,6 @@ const Outcome EXPECTED[DAMAGE_COUNT] = {ZERO, ZERO, ZERO_OR_TEXTURE, ZERO, ZERO_
 
 constexpr int SIDE = 32;  // pixels per side of the ordinary fixtures
 
-GLint maxTextureSize() {
-    GLint size = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
-    return size;
-}
-
 std::vector<uint8_t> gradient(int width, int height) {
     std::vector<uint8_t> rgba(size_t(width) * height * 4);
     for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = uint8_t(i % 4 == 3 ? 255 : i * 7 / 3);
@@ -111,7 +105,7 @@ void writeDamaged(const std::string& path, Damage damage, int row) {
         break;
     }
     case OVERSIZED: {
-        const int height = maxTextureSize() + 2;
+        const int height = glInteger(GL_MAX_TEXTURE_SIZE) + 2;
         ASSERT_TRUE(writeImage(path, 8, height, gradient(8, height), false));
         break;
     }
@@ -132,11 +126,9 @@ Damage damageOf(int row, int turn) { return Damage((row + turn) % DAMAGE_COUNT);
 
 bool usableTexture(unsigned int name) {
     if (!glIsTexture(name)) return false;
-    glBindTexture(GL_TEXTURE_2D, name);
-    GLint width = 0, height = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
-    return width > 0 && height > 0 && width <= maxTextureSize() && height <= maxTextureSize();
+    const int width = levelParameter(name, 0, GL_TEXTURE_WIDTH), height = levelParameter(name, 0, GL_TEXTURE_HEIGHT);
+    const int most = glInteger(GL_MAX_TEXTURE_SIZE);
+    return width > 0 && height > 0 && width <= most && height <= most;
 }
 
 // Restores the projection, the matrix mode and the flags a fresh window has.
@@ -168,12 +160,9 @@ TimelineRun runTimeline(float step) {
         ++run.drawn[scene];
         if (gridCount(readFrame(), BLACK, 0) < GRID_POINTS) ++run.visible[scene];
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "at " << position;
-        GLint framebuffer = -1, viewport[4] = {};
-        glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        EXPECT_EQ(framebuffer, 0) << "at " << position;
-        EXPECT_EQ(viewport[2], WINDOW_W) << "at " << position;
-        EXPECT_EQ(viewport[3], WINDOW_H) << "at " << position;
+        EXPECT_EQ(boundFramebuffer(), 0u) << "at " << position;
+        EXPECT_EQ(currentViewport().width, WINDOW_W) << "at " << position;
+        EXPECT_EQ(currentViewport().height, WINDOW_H) << "at " << position;
         SDL_GL_SwapWindow(hWnd);
     }
     return run;

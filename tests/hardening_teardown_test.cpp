@@ -19,6 +19,7 @@
 #include "support/audio_fixtures.h"
 #include "support/demo_messages.h"
 #include "support/position_probe.h"
+#include "support/texture_catalogue.h"
 #include "support/working_directory.h"
 #include "support/x_session.h"
 
@@ -32,15 +33,6 @@ std::string completeDataSet(const std::string& name) {
     const std::string dir = scenefix::buildSceneFixtures(name, 16, 16);
     writeFileBytes(dir + "/data/KV07.mp3", readFileBytes(audioFixturePath(TONE_44K_STEREO)));
     return dir;
-}
-
-// Every name the demo ever created, read from its globals, which keep their
-// values after deletion.
-std::vector<unsigned int> textureNames() {
-    std::vector<unsigned int> names;
-    for (const TextureEntry& entry : textureCatalogue) names.push_back(*entry.handle);
-    for (unsigned int name : {renderTex0, renderTex1, renderTex2, renderTex3}) names.push_back(name);
-    return names;
 }
 
 // An OpenGL context of the test's own in whose share group the demo creates

@@ -21,8 +21,7 @@ namespace {
 
 // ---- geometry of the tables -------------------------------------------------
 
-using Vec = std::array<double, 3>;
-using Position = std::array<float, 3>;  // exact table values: equal means merged
+using Vec = std::array<double, 3>;  // a float widened to double is exact: equal means merged
 
 Vec sub(Vec a, Vec b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 Vec add(Vec a, Vec b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
@@ -37,9 +36,6 @@ Vec position(const StripMesh& m, uint32_t i) {
 }
 Vec normal(const StripMesh& m, uint32_t i) {
     return {m.normals[3 * i], m.normals[3 * i + 1], m.normals[3 * i + 2]};
-}
-Position exactPosition(const StripMesh& m, uint32_t i) {
-    return {m.vertices[3 * i], m.vertices[3 * i + 1], m.vertices[3 * i + 2]};
 }
 
 // Twice the area, along the triangle's normal by its winding.
@@ -65,10 +61,10 @@ std::vector<std::array<uint32_t, 3>> drawnTriangles(const StripMesh& m) {
 
 // Vertex ids after merging vertices with equal positions.
 std::vector<int> mergedIds(const StripMesh& m, int* distinct) {
-    std::map<Position, int> idOf;
+    std::map<Vec, int> idOf;
     std::vector<int> ids(m.vertexCount);
     for (uint32_t i = 0; i < m.vertexCount; ++i)
-        ids[i] = idOf.emplace(exactPosition(m, i), int(idOf.size())).first->second;
+        ids[i] = idOf.emplace(position(m, i), int(idOf.size())).first->second;
     *distinct = int(idOf.size());
     return ids;
 }
@@ -358,17 +354,20 @@ protected:
         glLoadIdentity();
         glTranslated(-modelOrigin[0], -modelOrigin[1], -20 - modelOrigin[2]);
     }
+    // `texture`, bound, of width x height RGB bytes, sampled with `filter`.
+    void upload(int width, int height, const std::vector<uint8_t>& rgb, GLint filter) {
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    }
     // A row of texels, nearest-sampled, sphere-mapped onto what is drawn next.
     void sphereMap(const std::vector<Rgb>& texels, GLenum mode) {
         std::vector<uint8_t> bytes;
         for (Rgb t : texels) bytes.insert(bytes.end(), {uint8_t(t.r), uint8_t(t.g), uint8_t(t.b)});
-        glGenTextures(1, &texture);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, GLsizei(texels.size()), 1, 0, GL_RGB,
-                     GL_UNSIGNED_BYTE, bytes.data());
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        upload(int(texels.size()), 1, bytes, GL_NEAREST);
         sphereMappingOn(mode);
     }
     // The pixel `units` from the window's middle in direction (dx, dy).
@@ -463,12 +462,7 @@ TEST_F(MeshDrawing, LeavesTheArraysOnForTheLastMeshAndQuadsUnharmed) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glDisable(GL_TEXTURE_2D);
     glColor3f(0.0f, 1.0f, 0.0f);
-    glBegin(GL_QUADS);
-    glVertex3f(-1, -1, 0);
-    glVertex3f(1, -1, 0);
-    glVertex3f(1, 1, 0);
-    glVertex3f(-1, 1, 0);
-    glEnd();
+    drawQuad(-1, -1, 1, 1);
     glEnable(GL_TEXTURE_2D);
     EXPECT_TRUE(near(readPixel(400, 300), {0, 255, 0})) << describe(readPixel(400, 300));
     EXPECT_TRUE(near(readPixel(400 + 60, 300), kBlack));
@@ -516,12 +510,7 @@ protected:
         std::vector<uint8_t> bytes;
         for (int t = 0; t < 64; ++t)
             for (int s = 0; s < 64; ++s) bytes.insert(bytes.end(), {uint8_t(s * 4 + 2), uint8_t(t * 4 + 2), 128});
-        glGenTextures(1, &texture);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 64, 64, 0, GL_RGB, GL_UNSIGNED_BYTE, bytes.data());
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        upload(64, 64, bytes, GL_LINEAR);
         glEnable(GL_TEXTURE_2D);
     }
     std::vector<uint8_t> drawn(MeshDrawMode mode, bool onCpu) {

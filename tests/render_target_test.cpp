@@ -16,25 +16,6 @@ namespace {
 
 constexpr int TARGET_SIZE = 512;
 
-struct Viewport {
-    GLint x, y, width, height;
-    bool operator==(const Viewport& o) const {
-        return x == o.x && y == o.y && width == o.width && height == o.height;
-    }
-};
-
-Viewport currentViewport() {
-    Viewport v{};
-    glGetIntegerv(GL_VIEWPORT, &v.x);
-    return v;
-}
-
-GLuint boundFramebuffer() {
-    GLint name = 0;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &name);
-    return GLuint(name);
-}
-
 GLint attachmentParameter(GLenum attachment, GLenum name) {
     GLint value = 0;
     glGetFramebufferAttachmentParameterivEXT(GL_FRAMEBUFFER_EXT, attachment, name, &value);
@@ -54,12 +35,7 @@ void drawRectangle(float x0, float x1, float z, Rgb colour) {
     glLoadIdentity();
     glDisable(GL_TEXTURE_2D);
     glColor3ub(GLubyte(colour.r), GLubyte(colour.g), GLubyte(colour.b));
-    glBegin(GL_QUADS);
-    glVertex3f(x0, -1, z);
-    glVertex3f(x1, -1, z);
-    glVertex3f(x1, 1, z);
-    glVertex3f(x0, 1, z);
-    glEnd();
+    drawQuad(x0, -1, x1, 1, z);
 }
 
 void clearTo(Rgb colour, GLbitfield buffers) {

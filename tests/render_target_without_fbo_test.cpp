@@ -80,12 +80,8 @@ TEST_F(WithoutFramebufferExtension, CreateRenderTargetFailsWithItsMessageAndCall
     EXPECT_EQ(sceneDepthRenderbuffer, 0u);
 
     // renderTex3 keeps its filters but gets no mipmap chain.
-    GLint level1Width = -1, minFilter = 0;
-    glBindTexture(GL_TEXTURE_2D, renderTex3);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &level1Width);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
-    EXPECT_EQ(level1Width, 0);
-    EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_LINEAR);
+    EXPECT_EQ(levelParameter(renderTex3, 1, GL_TEXTURE_WIDTH), 0);
+    EXPECT_EQ(textureParameter(renderTex3, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
 }
 
 TEST_F(WithoutFramebufferExtension, StartUpEndsWithBothMessagesInOrder) {

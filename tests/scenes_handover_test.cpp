@@ -129,12 +129,11 @@ TEST(Handover, DecliningSceneChangesNothing) {
     EXPECT_EQ(runSceneChain(), 0);
 
     EXPECT_TRUE(near(readPixel(400, 300), {51, 102, 153}, 2)) << describe(readPixel(400, 300));
-    GLint bound = 0, mode = 0;
+    GLint mode = 0;
     GLfloat m[16];
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
     glGetFloatv(GL_MODELVIEW_MATRIX, m);
-    EXPECT_EQ(static_cast<GLuint>(bound), texRiddle);
+    EXPECT_EQ(static_cast<GLuint>(glInteger(GL_TEXTURE_BINDING_2D)), texRiddle);
     EXPECT_EQ(mode, GL_MODULATE);
     EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
     EXPECT_FLOAT_EQ(m[13], 2.0f);
@@ -164,16 +163,9 @@ TEST_P(StateLeftBehind, CutOutsAndSphereMapOffWindowFramebufferAndViewport) {
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_T));
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    GLint framebuffer = -1, viewport[4] = {}, matrixMode = 0;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
-    EXPECT_EQ(framebuffer, 0);
-    EXPECT_EQ(viewport[0], 0);
-    EXPECT_EQ(viewport[1], 0);
-    EXPECT_EQ(viewport[2], WINDOW_W);
-    EXPECT_EQ(viewport[3], WINDOW_H);
-    EXPECT_EQ(matrixMode, GL_MODELVIEW);
+    EXPECT_EQ(boundFramebuffer(), 0u);
+    EXPECT_EQ(currentViewport(), (Viewport{0, 0, WINDOW_W, WINDOW_H}));
+    EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

@@ -65,22 +65,16 @@ TEST_F(WindowTest, WindowedCreationGivesExactClientAreaAndFixedGLState) {
     EXPECT_EQ(h, 600);
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
 
-    GLint value[4] = {};
-    glGetIntegerv(GL_VIEWPORT, value);
-    EXPECT_EQ(value[2], 800);
-    EXPECT_EQ(value[3], 600);
+    EXPECT_EQ(currentViewport().width, 800);
+    EXPECT_EQ(currentViewport().height, 600);
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
-    glGetIntegerv(GL_DEPTH_FUNC, value);
-    EXPECT_EQ(value[0], GL_LEQUAL);
-    glGetIntegerv(GL_SHADE_MODEL, value);
-    EXPECT_EQ(value[0], GL_SMOOTH);
-    glGetIntegerv(GL_MATRIX_MODE, value);
-    EXPECT_EQ(value[0], GL_MODELVIEW);
-    glGetIntegerv(GL_PERSPECTIVE_CORRECTION_HINT, value);
-    EXPECT_EQ(value[0], GL_NICEST);
+    EXPECT_EQ(glInteger(GL_DEPTH_FUNC), GL_LEQUAL);
+    EXPECT_EQ(glInteger(GL_SHADE_MODEL), GL_SMOOTH);
+    EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
+    EXPECT_EQ(glInteger(GL_PERSPECTIVE_CORRECTION_HINT), GL_NICEST);
     GLfloat clear[4] = {1, 1, 1, 1};
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
     EXPECT_EQ(clear[0] + clear[1] + clear[2] + clear[3], 0.0f);
@@ -92,12 +86,8 @@ TEST_F(WindowTest, WindowedCreationGivesExactClientAreaAndFixedGLState) {
     GLboolean doubleBuffered = GL_FALSE;
     glGetBooleanv(GL_DOUBLEBUFFER, &doubleBuffered);
     EXPECT_TRUE(doubleBuffered);
-    for (GLenum bits : {GL_RED_BITS, GL_GREEN_BITS, GL_BLUE_BITS}) {
-        glGetIntegerv(bits, value);
-        EXPECT_EQ(value[0], 8);
-    }
-    glGetIntegerv(GL_DEPTH_BITS, value);
-    EXPECT_GE(value[0], 16);
+    for (GLenum bits : {GL_RED_BITS, GL_GREEN_BITS, GL_BLUE_BITS}) EXPECT_EQ(glInteger(bits), 8);
+    EXPECT_GE(glInteger(GL_DEPTH_BITS), 16);
 }
 
 TEST_F(WindowTest, FullscreenSwitchesToTheModeAndHidesTheCursorUntilTeardown) {
@@ -172,14 +162,10 @@ TEST_F(WindowTest, ResizeToZeroHeightUsesOneForViewportAndAspect) {
     useScreen(1024, 768);
     ASSERT_TRUE(openTestGLContext());
     resizeViewport(640, 0);
-    GLint viewport[4] = {};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 640);
-    EXPECT_EQ(viewport[3], 1);
+    EXPECT_EQ(currentViewport().width, 640);
+    EXPECT_EQ(currentViewport().height, 1);
     expectPerspective(640.0);
-    GLint mode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODELVIEW);
+    EXPECT_EQ(glInteger(GL_MATRIX_MODE), GL_MODELVIEW);
 }
 
 TEST_F(WindowTest, SizeEventResizesTheViewportOnlyOnceAContextExists) {
@@ -187,10 +173,8 @@ TEST_F(WindowTest, SizeEventResizesTheViewportOnlyOnceAContextExists) {
     ASSERT_TRUE(openTestGLContext());
     SDL_Event event = windowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 400, 0);
     EXPECT_FALSE(handleDemoEvent(event));
-    GLint viewport[4] = {};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 400);
-    EXPECT_EQ(viewport[3], 1);
+    EXPECT_EQ(currentViewport().width, 400);
+    EXPECT_EQ(currentViewport().height, 1);
 
     void* context = hRC;
     hRC = nullptr;  // as before the context is current: nothing to act on
@@ -198,8 +182,7 @@ TEST_F(WindowTest, SizeEventResizesTheViewportOnlyOnceAContextExists) {
     event.window.data2 = 100;
     handleDemoEvent(event);
     hRC = context;
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 400);
+    EXPECT_EQ(currentViewport().width, 400);
 }
 
 }  // namespace

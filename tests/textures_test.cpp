@@ -79,16 +79,7 @@ void drawSceneQuad(unsigned int texture) {
     glEnable(GL_TEXTURE_2D);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glBindTexture(GL_TEXTURE_2D, texture);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex3f(-1, -1, 0);
-    glTexCoord2f(1, 0);
-    glVertex3f(1, -1, 0);
-    glTexCoord2f(1, 1);
-    glVertex3f(1, 1, 0);
-    glTexCoord2f(0, 1);
-    glVertex3f(-1, 1, 0);
-    glEnd();
+    drawQuad(-1, -1, 1, 1);
 }
 
 // The window pixel at a fraction of its width and height, from the lower left.
@@ -104,20 +95,6 @@ void expectQuadrantsSeen(unsigned int texture, const char* what) {
     EXPECT_TRUE(near(seenAt(0.75, 0.75), TOP_RIGHT)) << describe(seenAt(0.75, 0.75));
     EXPECT_TRUE(near(seenAt(0.25, 0.25), BOTTOM_LEFT)) << describe(seenAt(0.25, 0.25));
     EXPECT_TRUE(near(seenAt(0.75, 0.25), BOTTOM_RIGHT)) << describe(seenAt(0.75, 0.25));
-}
-
-GLint levelParameter(unsigned int texture, int level, GLenum name) {
-    glBindTexture(GL_TEXTURE_2D, texture);
-    GLint value = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
-    return value;
-}
-
-GLint textureParameter(unsigned int texture, GLenum name) {
-    glBindTexture(GL_TEXTURE_2D, texture);
-    GLint value = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, name, &value);
-    return value;
 }
 
 // The level-0 texel in the middle of a texture, read back from GL.
@@ -265,8 +242,7 @@ TEST_P(TextureCatalogue, PalettedAndGreyscalePngsShowTheirColoursAndAlpha) {
 }
 
 TEST_P(TextureCatalogue, ImageWiderThanTheDriverAllowsIsScaledDownWhole) {
-    GLint maxSize = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    const GLint maxSize = glInteger(GL_MAX_TEXTURE_SIZE);
     const int width = maxSize + 2;
     ASSERT_TRUE(writeImage("data/Photo.jpg", width, 16, pixelsBy(width, 16, 4, [&](int x, int, int c) {
                                const bool left = x < width / 2;
@@ -286,9 +262,7 @@ TEST_P(TextureCatalogue, ImageWiderThanTheDriverAllowsIsScaledDownWhole) {
 TEST_P(TextureCatalogue, RenderTexturesAreEmpty512SquareRgba8WithTheirFilters) {
     loadTextures();
 
-    GLint bound = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(GLuint(bound), renderTex3);
+    EXPECT_EQ(GLuint(glInteger(GL_TEXTURE_BINDING_2D)), renderTex3);
     std::set<unsigned int> names;
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE("renderTex" + std::to_string(i));
@@ -315,9 +289,7 @@ TEST_P(TextureCatalogue, RenderTexturesAreEmpty512SquareRgba8WithTheirFilters) {
 TEST_P(TextureCatalogue, ReleaseDeletesAllSixtyNineNamesAndKeepsTheHandles) {
     for (int row = 0; row < IMAGE_TEXTURE_COUNT; ++row) writeRowImage(row);
     loadTextures();
-    std::vector<unsigned int> names;
-    for (const ExpectedTexture& row : expectedTextureCatalogue()) names.push_back(*row.handle);
-    for (unsigned int* handle : renderTextureHandles) names.push_back(*handle);
+    const std::vector<unsigned int> names = textureNames();
     ASSERT_EQ(names.size(), 69u);
     for (unsigned int name : names) ASSERT_TRUE(glIsTexture(name)) << name;
 

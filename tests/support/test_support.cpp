@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <optional>
 #include <thread>
 
@@ -148,6 +149,48 @@ bool near(Rgb a, Rgb e, int tolerance) {
 
 std::string describe(Rgb c) {
     return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ")";
+}
+
+// ---- GL state --------------------------------------------------------------
+int glInteger(unsigned int name) {
+    GLint values[4] = {};
+    glGetIntegerv(name, values);
+    return values[0];
+}
+
+void PrintTo(const Viewport& v, std::ostream* out) {
+    *out << "viewport " << v.x << ", " << v.y << ", " << v.width << " x " << v.height;
+}
+
+Viewport currentViewport() {
+    GLint v[4] = {};
+    glGetIntegerv(GL_VIEWPORT, v);
+    return {v[0], v[1], v[2], v[3]};
+}
+
+unsigned int boundFramebuffer() { return unsigned(glInteger(GL_FRAMEBUFFER_BINDING_EXT)); }
+
+int levelParameter(unsigned int texture, int level, unsigned int name) {
+    glBindTexture(GL_TEXTURE_2D, texture);
+    GLint value = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
+    return value;
+}
+
+int textureParameter(unsigned int texture, unsigned int name) {
+    glBindTexture(GL_TEXTURE_2D, texture);
+    GLint value = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, name, &value);
+    return value;
+}
+
+void drawQuad(float x0, float y0, float x1, float y1, float z) {
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0), glVertex3f(x0, y0, z);
+    glTexCoord2f(1, 0), glVertex3f(x1, y0, z);
+    glTexCoord2f(1, 1), glVertex3f(x1, y1, z);
+    glTexCoord2f(0, 1), glVertex3f(x0, y1, z);
+    glEnd();
 }
 
 // ---- files ---------------------------------------------------------------

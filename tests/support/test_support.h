@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <utility>
@@ -75,6 +76,26 @@ TextureImage readTexture(unsigned int texture);
 // True when every channel is within `tolerance` of the expected value.
 bool near(Rgb actual, Rgb expected, int tolerance = 8);
 std::string describe(Rgb c);
+
+// ---- GL state --------------------------------------------------------------
+// The first value glGetIntegerv gives for `name`.
+int glInteger(unsigned int name);
+struct Viewport {
+    int x, y, width, height;
+    bool operator==(const Viewport& o) const {
+        return x == o.x && y == o.y && width == o.width && height == o.height;
+    }
+};
+void PrintTo(const Viewport& v, std::ostream* out);
+Viewport currentViewport();
+// The framebuffer object bound for drawing; 0 is the window's own.
+unsigned int boundFramebuffer();
+// Binds `texture` (to GL_TEXTURE_2D) and reads one of its (level's) parameters.
+int levelParameter(unsigned int texture, int level, unsigned int name);
+int textureParameter(unsigned int texture, unsigned int name);
+// A quad from (x0, y0) to (x1, y1) at depth z in the current matrices, texture
+// coordinate (0, 0) at its lower-left corner and (1, 1) at its upper-right.
+void drawQuad(float x0, float y0, float x1, float y1, float z = 0);
 
 // ---- files ---------------------------------------------------------------
 // A fresh empty directory under the test's working directory.

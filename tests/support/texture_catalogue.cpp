@@ -39,3 +39,10 @@ const std::vector<ExpectedTexture>& expectedTextureCatalogue() {
     }();
     return rows;
 }
+
+std::vector<unsigned int> textureNames() {
+    std::vector<unsigned int> names;
+    for (const ExpectedTexture& row : expectedTextureCatalogue()) names.push_back(*row.handle);
+    for (unsigned int name : {renderTex0, renderTex1, renderTex2, renderTex3}) names.push_back(name);
+    return names;
+}

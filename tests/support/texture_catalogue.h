@@ -12,3 +12,7 @@ struct ExpectedTexture {
 
 // The 65 rows (IMAGE_TEXTURE_COUNT), as the scenes know them.
 const std::vector<ExpectedTexture>& expectedTextureCatalogue();
+
+// The 69 names the texture handles hold now: the rows above in order, then
+// renderTex0 to renderTex3. The handles keep their values after deletion.
+std::vector<unsigned int> textureNames();
