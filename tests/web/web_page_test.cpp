@@ -106,21 +106,25 @@ TEST_P(EveryEngine, RightAndSpaceFrom22SecondsLeaveTheFrameOfAFreshStartThere) {
                                                  "held", "after:2.1"}, GetParam());
 }
 
-// A wrong rate (a quarter, twice) falls outside; a busy machine does not.
+// Music seconds per second of the sound's own clock: a wrong rate (a quarter,
+// twice) falls outside; a busy machine, which slows both, does not.
 TEST_P(EveryEngine, WithSoundTheAudioContextRunsAndTheTimelineKeepsTheMusicsPace) {
     PageReport report = drive("?start=22", {"click", "wait:running", "seconds:3"}, {GetParam(), true});
     EXPECT_EQ(report["audio"], "running");
-    EXPECT_GT(std::atof(report["rate"].c_str()), 0.6) << report["rate"];
+    EXPECT_GT(std::atof(report["rate"].c_str()), 0.6) << report["rate"] << ", of page time " << report["pageRate"];
     EXPECT_LT(std::atof(report["rate"].c_str()), 1.5) << report["rate"];
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, EveryEngine, ::testing::Values(Engine::Chromium, Engine::Firefox, Engine::WebKit),
                          [](const auto& info) { return std::string(engineName(info.param)); });
 
-// The page's controls: a click on the seek bar is as exact as start= there.
+// The page's controls: a click on the seek bar is as exact as start= there,
+// back from the render-target meshes into the still title (a held frame
+// takes the spectrum there, a first frame has none: only a still part
+// compares).
 TEST_F(WebPage, ASeekFromTheBarLeavesTheFrameOfAFreshStartThere) {
-    expectAFreshStartsPicture("?mute&start=22", {"click", "wait:running", "frames:2", "seekbar:0.6",
-                                                 "press:#controls button[aria-label=Pause]"}, Engine::Chromium);
+    expectAFreshStartsPicture("?mute&start=100", {"click", "wait:running", "frames:2", "seekbar:0.15",
+                                                  "press:#controls button[aria-label=Pause]"}, Engine::Chromium);
 }
 
 // Two rasterisers (SwiftShader, llvmpipe) and sphere-map coordinates from the

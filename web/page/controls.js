@@ -196,7 +196,10 @@
       if (!running() || event.changedTouches.length !== 1) return;
       event.preventDefault();  // no synthesised click or double-tap zoom
       const x = event.changedTouches[0].clientX / window.innerWidth;
-      const now = performance.now();
+      // When the finger lifted, not when a busy frame let this run: two taps
+      // 200 ms apart stay a double tap behind a slow frame. Had the single
+      // tap's timer gone off in between, the double tap shows the bar again.
+      const now = event.timeStamp;
       if (now - lastTapAt < DOUBLE_TAP_MS) {
         clearTimeout(pendingTap);
         lastTapAt = -Infinity;
