@@ -18,7 +18,6 @@ extern "C" {
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -53,15 +52,12 @@ constexpr int64_t INTERLEAVE_SPAN_WITH_COVER = AV_TIME_BASE;
 // frame less than "veryfast" at 800x600 for files about 1.8 times as large.
 // libvpx's VP9 is slower still: its real-time mode at speed 8 takes about
 // 0.4 of the CPU of "good" at speed 5, for files about 1.4 times as large.
-// Above 1280x720 "superfast" alone needs more than a core at 60 fps (about
-// 38 ms of CPU a 1080p frame, over the 33 ms two cores have); "ultrafast"
-// takes about 16 ms at the same CRF, for files about 1.3 times as large and
-// 1.4 dB less PSNR (51 dB). There, one frame thread a core: x264's own
-// choice, 1.5 a core, only adds frames in flight while rendering needs the
-// cores too.
+// At 1080p on two cores the capture is bound by the CPU as a whole (about 46
+// ms of it a frame, against 33 ms the two cores have at 60 fps; llvmpipe's
+// rasterising is the largest share): "ultrafast" there saves about 7 ms of
+// it, 12 % of the whole timeline's wall time, for files 1.7 times as large
+// at 1.4 dB less PSNR. The file is what gets shared, so the preset stays.
 const char* const X264_PRESET = "superfast";
-const char* const X264_LARGE_PRESET = "ultrafast";
-constexpr int LARGE_FRAME_PIXELS = 1280 * 720;
 const char* const VPX_DEADLINE = "realtime";
 const char* const VPX_CPU_USED = "8";
 constexpr int64_t AAC_BIT_RATE = 192000;   // bits per second, stereo
@@ -126,9 +122,7 @@ std::string configureVideo(VideoEncoder& e, const ContainerChoice& choice, const
                " (0 to " + std::to_string(choice.maxCrf) + ")";
     av_opt_set_int(c->priv_data, "crf", crf, 0);
     if (std::string(choice.videoCodec) == "libx264") {
-        const bool large = s.width * s.height > LARGE_FRAME_PIXELS;
-        av_opt_set(c->priv_data, "preset", large ? X264_LARGE_PRESET : X264_PRESET, 0);
-        if (large) c->thread_count = std::max(1u, std::thread::hardware_concurrency());
+        av_opt_set(c->priv_data, "preset", X264_PRESET, 0);
     } else {
         c->bit_rate = 0;  // constant quality alone
         av_opt_set(c->priv_data, "deadline", VPX_DEADLINE, 0);

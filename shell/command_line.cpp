@@ -243,9 +243,16 @@ int parseCommandLine(int argc, const char* const* argv, DemoOptions& options) {
     return KEEP_RUNNING;
 }
 
+// The option table as a page asks about it: built once, bound to options
+// nothing reads.
+static const CommandLine& pageOptionTable() {
+    static DemoOptions unused;
+    static const CommandLine line(unused);
+    return line;
+}
+
 PageUse pageUseOf(const std::string& name) {
-    DemoOptions unused;
-    const CommandLine line(unused);
+    const CommandLine& line = pageOptionTable();
     for (const CLI::Option* option : line.app.get_options()) {
         // --help and --version print to a console a page does not have: dropped.
         if (option == line.app.get_help_ptr() || option == line.app.get_version_ptr()) continue;
@@ -257,10 +264,8 @@ PageUse pageUseOf(const std::string& name) {
 }
 
 std::vector<std::string> optionsTakenInPage() {
-    DemoOptions unused;
-    const CommandLine line(unused);
     std::vector<std::string> names;
-    for (const CLI::Option* option : line.takenInPage) names.push_back(option->get_lnames().front());
+    for (const CLI::Option* option : pageOptionTable().takenInPage) names.push_back(option->get_lnames().front());
     return names;
 }
 
