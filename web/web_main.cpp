@@ -20,6 +20,7 @@
 #include "audio/music_format.h"
 #include "scenes/timeline.h"
 #include "shell/command_line.h"
+#include "shell/controls.h"
 #include "shell/demo.h"
 #include "shell/message_box.h"
 #include "shell/page_address.h"
@@ -145,9 +146,11 @@ void pageFrame() {
         if (event.type == SDL_KEYDOWN) break;
     }
     followCanvasSize();
-    // The position the frame is drawn at, before the frame refreshes it.
-    const double drawnAt = musicSeconds;
-    const int part = timelinePartIndex(musicBytePos);
+    // The position the frame is drawn at: a pending seek's target, else the
+    // music's before the frame refreshes it.
+    const double drawnBytes = shownPositionBytes();
+    const double drawnAt = secondsAtBytes(drawnBytes);
+    const int part = timelinePartIndex(drawnBytes);
     if (closeRequested || produceFrame() != FrameOutcome::Presented) {
         endRun(false);
         return;
