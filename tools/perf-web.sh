@@ -1,10 +1,11 @@
 #!/bin/sh
 # Prints frames a second and the median main-thread milliseconds of a frame
-# (the demo's animation-frame callback) for each viewer's part of the timeline
+# (the demo's animation-frame callback) for each part of the timeline
 # in each engine: Chromium headless (SwiftShader), Firefox ESR and WebKitGTK's
 # MiniBrowser headful on Xvfb with Mesa llvmpipe. The release page (dist/web,
 # built by tools/build-web.sh when missing) plays muted from 0 s, 4 seconds
-# in each part (PERF_SECONDS), the next part reached by the demo's own next-part action.
+# from the start of each timeline part (PERF_SECONDS), reached by the demo's
+# own seek; a part shorter than that runs on into the next.
 # Engines run one after another; the machine's load is printed with them.
 # Usage: tools/perf-web.sh [ENGINE...] (default: chromium firefox webkit)
 set -eu
@@ -20,9 +21,10 @@ SERVER=$!
 trap 'kill $SERVER' EXIT INT TERM
 until python3 -c "import socket; socket.create_connection(('127.0.0.1', $PORT))" 2>/dev/null; do sleep 0.1; done
 
-STEPS="click wait:running frames:2"
-for _ in 1 2 3 4 5 6; do STEPS="$STEPS after:$SECONDS_A_PART eval:Module._demoSeekToPart(1)"; done
-STEPS="$STEPS after:$SECONDS_A_PART"
+# Every timeline part from its first frame (the page's frames name the part
+# each is drawn in, a seek's first frame in the part it lands in).
+STEPS="click wait:running frames:2 after:$SECONDS_A_PART"
+for part in 1 2 3 4 5 6 7 8; do STEPS="$STEPS eval:Module._demoSeekTo(Module.page.parts[$part].first) after:$SECONDS_A_PART"; done
 
 export LIBGL_ALWAYS_SOFTWARE=1 GALLIUM_DRIVER=llvmpipe PUPPETEER_SKIP_DOWNLOAD=1
 for engine in $ENGINES; do
