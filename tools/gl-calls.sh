@@ -10,7 +10,7 @@ set -eu
 BIN=$(realpath "${1:-build/kv2007demo}")
 FRAMES=${2:-30}
 cd "$(dirname "$0")/.."
-tools/setup.sh apitrace apitrace-tracers
+tools/setup.sh apitrace apitrace-tracers >&2  # the listing alone on stdout
 TRACE=$(mktemp -d)/run.trace
 trap 'rm -rf "$(dirname "$TRACE")"' EXIT
 WRAPPER=$(dpkg -L apitrace-tracers | grep -m1 'wrappers/glxtrace.so$')
