@@ -157,8 +157,8 @@ EOF
 # The page's images, cut from the data set by the desktop build's own icon
 # maker (dist/make_icon.cpp, compiled here against Debian's DevIL): the icon
 # from the group logo's "Z" (as the desktop entry's), the title image as the
-# poster shown before the data package arrives and as the media session's
-# artwork in the sizes a lock screen asks for.
+# media session's artwork in the sizes a lock screen asks for; the 512 one is
+# also the poster shown before the data package arrives.
 make_page_images() {
     local dir=$1 maker=$WORK/make_icon size
     # Native, so the host's pkg-config files rather than the web prefix's.
@@ -167,7 +167,6 @@ make_page_images() {
     for size in 192 512; do
         "$maker" "$ROOT/data/GroupLogo.png" "$dir/icon-$size.png" 55 90 205 $size
     done
-    "$maker" "$ROOT/data/Title.jpg" "$dir/poster.jpg" 0 0 1024 512
     for size in 256 512; do
         "$maker" "$ROOT/data/Title.jpg" "$dir/artwork-$size.jpg" 0 0 1024 $size
     done
